@@ -1,0 +1,145 @@
+#include "converters/conversion.h"
+
+#include <memory>
+
+#include "converters/archive.h"
+#include "dbengine/batchmove.h"
+#include "dbengine/errors.h"
+#include "dbengine/session.h"
+#include "dbshared/dbdirectory.h"
+#include "rtl/strutil.h"
+
+namespace conv {
+
+const char* const kTempAlias = "TEMP_ALIAS";
+const char* const kNewDatabase = "KorvixNetGlobal";
+
+namespace {
+
+constexpr std::size_t kKeptDoorChars = 60;
+constexpr std::size_t kAddedDoorChars = 68;
+
+struct TUnmovedTable {
+    std::string name;
+    int code;
+};
+
+std::string JoinNames(const std::vector<TUnmovedTable>& tables) {
+    std::string out;
+    for (const auto& t : tables) {
+        if (!out.empty()) out += ", ";
+        out += t.name;
+    }
+    return out;
+}
+
+// The folder of the new database: the folder of its door table.
+std::string NewDatabaseFolder() {
+    dbe::TTable doors;
+    doors.DatabaseName = kNewDatabase;
+    doors.TableName = "Doors.DB";
+    doors.Open();
+    std::string folder = GetDatabaseDirectory(doors.DBHandle());
+    doors.Close();
+    return folder;
+}
+
+void FixAccessGroups() {
+    dbe::TTable groups;
+    groups.DatabaseName = kNewDatabase;
+    groups.TableName = "accgroup.db";
+    groups.Open();
+    groups.First();
+    while (!groups.Eof()) {
+        groups.Edit();
+        dbe::TField& doors = groups.FieldByName("Doors");
+        // A null door string reads as the empty text: it becomes 68 "D" like any other short
+        // value instead of stopping the fix halfway through the table.
+        const std::string saved = doors.IsNull() ? std::string() : doors.AsString();
+        doors.SetAsString(WidenAccessDoors(saved));
+        groups.Next();
+    }
+    groups.Close();
+}
+
+}  // namespace
+
+TConverterSteps::~TConverterSteps() = default;
+void TConverterSteps::ProcessMessages() {}
+void TConverterSteps::TableMoved(const std::string&) {}
+void TConverterSteps::TablesDone() {}
+
+std::vector<std::string> MappingFor(const std::vector<dbe::TFieldDef>& fields) {
+    std::vector<std::string> lines;
+    for (const auto& f : fields)
+        if (f.Name != "OperNum") lines.push_back(f.Name + "=" + f.Name);
+    return lines;
+}
+
+std::string WidenAccessDoors(const std::string& saved) {
+    return saved.substr(0, kKeptDoorChars) + std::string(kAddedDoorChars, 'D');
+}
+
+void RunConversion(const std::string& savedFolder, const void* archive, std::size_t archiveSize,
+                   TConverterSteps& steps) {
+    steps.ProcessMessages();
+
+    dbe::TSession& session = dbe::Session();
+    if (session.IsAlias(kTempAlias)) session.DeleteAlias(kTempAlias);
+    session.SetConfigMode(dbe::cmAll);
+    session.AddStandardAlias(kTempAlias, savedFolder, "PARADOX");
+
+    TArchiveReader reader(archive, archiveSize);
+    steps.ProcessMessages();
+
+    reader.ExtractAll(NewDatabaseFolder());
+
+    std::vector<TUnmovedTable> unmoved;
+    {
+        auto source = std::make_unique<dbe::TTable>();
+        auto destination = std::make_unique<dbe::TTable>();
+        source->DatabaseName = kTempAlias;
+        destination->DatabaseName = kNewDatabase;
+        auto move = std::make_unique<dbe::TBatchMove>();
+        move->Source = source.get();
+        move->Destination = destination.get();
+        move->Mode = dbe::batAppendUpdate;
+        const std::vector<std::string> names = session.GetTableNames(kTempAlias, "", true, false);
+
+        for (const std::string& name : names) {
+            source->TableName = name;
+            destination->TableName = name;
+            source->Open();
+            move->Mappings = MappingFor(source->FieldDefs());
+            bool appended = false;
+            try {
+                move->Execute();
+                appended = true;
+            } catch (const dbe::EDBEngineError&) {
+                // The new database has no such table, or refused the rows: carry the saved
+                // table over as a copy.
+                move->Mode = dbe::batCopy;
+                try {
+                    move->Execute();
+                } catch (const dbe::EDBEngineError& e) {
+                    // Not moved at all: the run goes on, and ends with an error naming it.
+                    unmoved.push_back({name, e.ErrorCode()});
+                }
+                move->Mode = dbe::batAppendUpdate;
+            }
+            if (appended) steps.TableMoved(name);
+            source->Close();
+        }
+    }
+
+    steps.TablesDone();
+    FixAccessGroups();
+
+    if (!unmoved.empty())
+        throw dbe::EDBEngineError(
+            unmoved.front().code,
+            rtl::Format("Saved tables could not be converted and remain only in %s: %s",
+                        savedFolder.c_str(), JoinNames(unmoved).c_str()));
+}
+
+}  // namespace conv

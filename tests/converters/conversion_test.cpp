@@ -1,0 +1,183 @@
+// The conversion of saved databases of both old versions into the new tables: every saved row
+// arrives, rows that meet on the new key end as one, a table the new database lacks is copied,
+// a table that cannot be moved at all is named by the error after the rest is converted, and
+// the access-group door strings are widened.
+//
+// Natively the common conversion runs directly; under Wine the converters' own Convert
+// exports run it (Ardvane for L2.1, Belvane for L2.5), reading the new database's alias from
+// the engine's configuration file.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "dbengine/errors.h"
+#include "dbengine/session.h"
+#include "dbengine/table.h"
+#include "old_database.h"
+#include "test_folders.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iterator>
+
+#include "converters/conversion.h"
+#endif
+
+namespace {
+
+using kxtest::fs::path;
+
+struct Places {
+    path saved;
+    path installed;
+};
+
+#ifdef _WIN32
+// Under Wine the converter reads the saved folder from the temporary folder and the new
+// database's alias from the configuration file named by KX_DBENGINE_CONFIG.
+Places PreparePlaces(const std::string& name) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    // A converter's engine reads the configuration once, at its first use in the process:
+    // every test of this process uses the same folder for the new database.
+    const path base = kxtest::fs::temp_directory_path() / ("kx_convert_" + std::to_string(GetCurrentProcessId()));
+    Places p{path(temp) / "tmpDB", base / "KorvixNet"};
+    std::error_code ec;
+    kxtest::fs::remove_all(p.saved, ec);
+    kxtest::fs::remove_all(p.installed, ec);
+    kxtest::fs::create_directories(base);
+    (void)name;
+    const path config = base / "dbengine.cfg";
+    std::ofstream(config) << "[KorvixNetGlobal]\nTYPE=STANDARD\nPATH=" << p.installed.string()
+                          << "\nDEFAULT DRIVER=PARADOX\n";
+    SetEnvironmentVariableA("KX_DBENGINE_CONFIG", config.string().c_str());
+    _putenv_s("KX_DBENGINE_CONFIG", config.string().c_str());
+    return p;
+}
+
+void RunConverter(const std::string& version, const Places&) {
+    DeleteFileA("c:\\a.tmp");  // no old configuration: the doors get no address
+    const std::string dll = std::string(KX_BIN_DIR) + (version == "L2.1" ? "/Ardvane.dll" : "/Belvane.dll");
+    HMODULE m = LoadLibraryA(dll.c_str());
+    ASSERT_NE(m, nullptr) << dll;
+    auto convert = reinterpret_cast<void(__stdcall*)()>(GetProcAddress(m, "Convert"));
+    ASSERT_NE(convert, nullptr);
+    convert();
+}
+#else
+Places PreparePlaces(const std::string& name) {
+    const path base = kxtest::FreshFolder(name);
+    return {base / "tmpDB", base / "KorvixNet"};
+}
+
+void RunConverter(const std::string&, const Places& p) {
+    dbe::TSession& s = dbe::Session();
+    if (s.IsAlias("KorvixNetGlobal")) s.DeleteAlias("KorvixNetGlobal");
+    s.AddStandardAlias("KorvixNetGlobal", p.installed.string(), "PARADOX");
+    std::ifstream in(KX_SCHEMA_ARCHIVE, std::ios::binary);
+    const std::string archive((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    conv::TConverterSteps steps;
+    conv::RunConversion(p.saved.string(), archive.data(), archive.size(), steps);
+}
+#endif
+
+std::string AccessDoors(const std::vector<kxtest::Row>& rows, const std::string& group) {
+    for (const auto& r : rows)
+        if (r.at("groupname") == group) return r.at("doors");
+    return "<no group " + group + ">";
+}
+
+void ExpectAccessGroupsFixed(const path& installed) {
+    const auto groups = kxtest::ReadRows(installed, "Accgroup.DB");
+    EXPECT_EQ(groups.size(), 5u);
+    const std::string d68(68, 'D');
+    const std::string p100 = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    EXPECT_EQ(AccessDoors(groups, "Doors40"), p100.substr(0, 40) + d68);
+    EXPECT_EQ(AccessDoors(groups, "Doors60"), p100.substr(0, 60) + d68);
+    EXPECT_EQ(AccessDoors(groups, "Doors100"), p100.substr(0, 60) + d68);
+    EXPECT_EQ(AccessDoors(groups, "DoorsNull"), d68);
+    EXPECT_EQ(AccessDoors(groups, "Doors1"), "0" + d68);
+}
+
+void AppendStaleRow(const path& installed) {
+    dbe::TTable t;
+    t.DatabaseName = installed.string();
+    t.TableName = "Trandef.DB";
+    t.Open();
+    t.Append();
+    t.FieldByName("TranCode").SetAsInteger(77);
+    t.Post();
+    t.Close();
+}
+
+class Conversion : public ::testing::TestWithParam<std::string> {};
+
+}  // namespace
+
+TEST_P(Conversion, EverySavedRowArrivesInTheNewTables) {
+    const std::string version = GetParam();
+    const Places p = PreparePlaces("convert_" + version);
+    kxtest::MakeOldDatabase(version, p.saved);
+    kxtest::MakeInstalledDatabase(p.installed);
+    AppendStaleRow(p.installed);
+
+    std::map<std::string, std::vector<kxtest::Row>> saved;
+    for (const char* t : {"Accgroup.DB", "Depart.DB", "Doors.DB", "Holidays.DB", "Personel.DB",
+                          "Timeprof.DB", "Visitors.DB"})
+        if (kxtest::fs::exists(p.saved / t)) saved[t] = kxtest::ReadRows(p.saved, t);
+    ASSERT_EQ(saved["Personel.DB"].size(), 300u);
+    ASSERT_EQ(saved["Doors.DB"].size(), 120u);
+
+    ASSERT_NO_FATAL_FAILURE(RunConverter(version, p));
+
+    for (const auto& [table, rows] : saved) {
+        SCOPED_TRACE(table);
+        const auto now = kxtest::ReadRows(p.installed, table);
+        if (table == "Holidays.DB") {
+            // Two saved holidays on January 1st meet on the new key (month, day).
+            EXPECT_EQ(now.size(), rows.size() - 1);
+            continue;
+        }
+        EXPECT_EQ(now.size(), rows.size());
+        std::vector<std::string> skip = {"opernum"};
+        if (table == "Accgroup.DB") skip.push_back("doors");
+        if (table == "Doors.DB") skip.insert(skip.end(), {"ipaddr", "line"});
+        EXPECT_EQ(kxtest::MissingRows(rows, now, skip), "");
+    }
+    // The moved doors have no OperNum; the copied visitors keep their own structure.
+    const auto doors = kxtest::ReadRows(p.installed, "Doors.DB");
+    ASSERT_FALSE(doors.empty());
+    EXPECT_EQ(doors.front().count("opernum"), 0u);
+    EXPECT_EQ(doors.front().count("turnstile"), 1u);
+    // The archive was unpacked over the installed tables.
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Trandef.DB").size(), 0u);
+    ExpectAccessGroupsFixed(p.installed);
+}
+
+TEST_P(Conversion, TableThatCannotBeMovedIsNamedAfterTheOthersAreConverted) {
+    const std::string version = GetParam();
+    const Places p = PreparePlaces("blocked_" + version);
+    kxtest::MakeOldDatabase(version, p.saved, {40, 12});
+    kxtest::MakeInstalledDatabase(p.installed);
+    // A saved table whose name is taken in the new folder by a folder: neither the append nor
+    // the copy can write it.
+    kxtest::fs::copy_file(p.saved / "Visitors.DB", p.saved / "Blocked.DB");
+    kxtest::fs::copy_file(p.saved / "Visitors.PX", p.saved / "Blocked.PX");
+    kxtest::fs::create_directories(p.installed / "Blocked.DB");
+
+    try {
+        RunConverter(version, p);
+        ADD_FAILURE() << "the unmoved table was not reported";
+    } catch (const dbe::EDBEngineError& e) {
+        EXPECT_NE(std::string(e.what()).find("Blocked.DB"), std::string::npos) << e.what();
+        EXPECT_EQ(std::string(e.what()).find("Visitors.DB"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Personel.DB").size(), 40u);
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Visitors.DB").size(), 12u);
+    ExpectAccessGroupsFixed(p.installed);
+}
+
+INSTANTIATE_TEST_SUITE_P(OldVersions, Conversion, ::testing::Values("L2.1", "L2.5"),
+                         [](const auto& info) { return info.param == "L2.1" ? "L21" : "L25"; });

@@ -1,0 +1,230 @@
+// The new database's archive as the build packs it: its members, how each is packed, and the
+// empty tables it unpacks into (read back by our engine and, independently, by pxlib).
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <paradox.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "converters/archive.h"
+#include "dbengine/errors.h"
+#include "dbengine/table.h"
+#include "test_folders.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::set<std::string> kMembers = {
+    "Accgroup.DB", "Accgroup.PX", "Accgroup.VAL", "Accgroup.XG0", "Accgroup.YG0",
+    "Accgroup.XG1", "Accgroup.YG1", "Depart.DB", "Depart.PX", "Depart.VAL",
+    "Doors.DB", "Doors.PX", "Doors.VAL", "Doors.MB", "Doors.XG0", "Doors.YG0",
+    "Exnames.DB", "Exnames.PX", "Holidays.DB", "Holidays.PX", "Holidays.VAL",
+    "Operator.DB", "Operator.PX", "Operator.VAL", "Personel.DB", "Personel.PX",
+    "Personel.VAL", "Personel.MB", "Personel.XG0", "Personel.YG0", "Personel.XG1",
+    "Personel.YG1", "Timeprof.DB", "Timeprof.PX", "Timeprof.VAL", "Timeprof.XG0",
+    "Timeprof.YG0", "Trandef.DB", "Trandef.PX", "Trandef.VAL", "DBDWORK.INI"};
+
+struct TableFacts {
+    const char* name;
+    int level;
+    int recordSize;
+};
+const TableFacts kTables[] = {
+    {"Accgroup", 5, 285}, {"Depart", 5, 259}, {"Doors", 7, 815},
+    {"Exnames", 4, 248},  {"Holidays", 5, 39}, {"Operator", 5, 132},
+    {"Personel", 7, 1239}, {"Timeprof", 7, 121}, {"Trandef", 5, 82}};
+
+std::string ArchiveBytes() {
+    std::ifstream in(KX_SCHEMA_ARCHIVE, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class SchemaArchive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bytes_ = ArchiveBytes();
+        ASSERT_FALSE(bytes_.empty()) << KX_SCHEMA_ARCHIVE;
+        folder_ = kxtest::FreshFolder("schema_archive");
+        conv::TArchiveReader reader(bytes_.data(), bytes_.size());
+        reader.ExtractAll(folder_.string() + "/");
+    }
+    std::string bytes_;
+    fs::path folder_;
+};
+
+}  // namespace
+
+TEST_F(SchemaArchive, HoldsTheFortyOneMembersPackedAsRequired) {
+    int err = 0;
+    zip_t* za = zip_open(KX_SCHEMA_ARCHIVE, ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    ASSERT_NE(za, nullptr);
+    std::set<std::string> names;
+    const zip_int64_t n = zip_get_num_entries(za, 0);
+    for (zip_int64_t i = 0; i < n; ++i) {
+        zip_stat_t st;
+        ASSERT_EQ(zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st), 0);
+        const std::string name = st.name;
+        names.insert(name);
+        EXPECT_EQ(st.encryption_method, ZIP_EM_NONE) << name;
+        EXPECT_EQ(name.find_first_of("/\\"), std::string::npos) << name;
+        EXPECT_EQ(st.comp_method, name == "DBDWORK.INI" ? ZIP_CM_STORE : ZIP_CM_DEFLATE) << name;
+    }
+    zip_close(za);
+    EXPECT_EQ(n, 41);
+    for (const auto& m : kMembers) EXPECT_TRUE(names.count(m)) << "missing member " << m;
+    for (const auto& m : names) EXPECT_TRUE(kMembers.count(m)) << "unexpected member " << m;
+
+    std::ifstream ini(folder_ / "DBDWORK.INI", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "\r\n");
+}
+
+TEST_F(SchemaArchive, EveryTableOpensEmptyWithItsRecordSize) {
+    for (const auto& t : kTables) {
+        SCOPED_TRACE(t.name);
+        dbe::TTable table;
+        table.DatabaseName = folder_.string();
+        table.TableName = std::string(t.name) + ".DB";
+        ASSERT_NO_THROW(table.Open());
+        EXPECT_EQ(table.RecordCount(), 0);
+        table.Close();
+
+        // pxlib, an independent reader, agrees on the table and its primary index.
+        pxdoc_t* px = PX_new();
+        ASSERT_EQ(PX_open_file(px, (folder_ / (std::string(t.name) + ".DB")).c_str()), 0);
+        EXPECT_EQ(px->px_head->px_recordsize, t.recordSize);
+        EXPECT_EQ(px->px_head->px_numrecords, 0);
+        EXPECT_EQ(px->px_head->px_doscodepage, 1251);
+        EXPECT_EQ(px->px_head->px_fileversion, t.level * 10);
+        PX_close(px);
+        PX_delete(px);
+
+        pxdoc_t* index = PX_new();
+        ASSERT_EQ(PX_open_file(index, (folder_ / (std::string(t.name) + ".PX")).c_str()), 0);
+        EXPECT_EQ(index->px_head->px_numrecords, 0);
+        PX_close(index);
+        PX_delete(index);
+    }
+}
+
+namespace {
+
+// Appends one row to a table of folder, setting the given fields; true when it was stored.
+struct FieldValue {
+    const char* field;
+    const char* value;
+};
+bool TryAppend(const fs::path& folder, const char* table, std::initializer_list<FieldValue> values) {
+    dbe::TTable t;
+    t.DatabaseName = folder.string();
+    t.TableName = table;
+    t.Open();
+    t.Append();
+    for (const auto& v : values) t.FieldByName(v.field).SetAsString(v.value);
+    bool stored = true;
+    try {
+        t.Post();
+    } catch (const dbe::EDBEngineError&) {
+        stored = false;
+        t.Cancel();
+    }
+    t.Close();
+    return stored;
+}
+
+std::string FirstRowField(const fs::path& folder, const char* table, const char* field) {
+    dbe::TTable t;
+    t.DatabaseName = folder.string();
+    t.TableName = table;
+    t.Open();
+    t.First();
+    std::string v = t.Eof() ? "<no row>" : t.FieldByName(field).AsString();
+    t.Close();
+    return v;
+}
+
+}  // namespace
+
+TEST_F(SchemaArchive, NewTablesApplyTheirDefaultsAndChecks) {
+    ASSERT_TRUE(TryAppend(folder_, "Accgroup.DB", {{"GroupName", "Guests"}}));
+    EXPECT_EQ(FirstRowField(folder_, "Accgroup.DB", "Doors"), std::string(128, 'D'));
+
+    ASSERT_TRUE(TryAppend(folder_, "Doors.DB", {{"IPAddr", "10.0.0.1"}, {"Line", "0"}}));
+    EXPECT_EQ(FirstRowField(folder_, "Doors.DB", "COMPort"), "2");
+    EXPECT_EQ(FirstRowField(folder_, "Doors.DB", "ContrAddr"), "126");
+
+    struct Refused {
+        const char* table;
+        std::initializer_list<FieldValue> values;
+    };
+    const Refused refused[] = {
+        {"Depart.DB", {{"DeptDesc", "no name"}, {"WorkStart", ""}}},
+        {"Holidays.DB", {{"HolidayMounth", "13"}, {"HolidayDay", "1"}}},
+        {"Holidays.DB", {{"HolidayMounth", "1"}, {"HolidayDay", "32"}}},
+        {"Doors.DB", {{"IPAddr", "a"}, {"COMPort", "5"}}},
+        {"Doors.DB", {{"IPAddr", "b"}, {"LockTime", "256"}}},
+        {"Depart.DB", {{"DeptName", "Sales"}, {"NoCheckTime", "31"}}},
+        {"Personel.DB", {{"FirstName", "Ivan"}, {"TabNum", "1000000"}}},
+    };
+    for (std::size_t i = 0; i < std::size(refused); ++i)
+        EXPECT_FALSE(TryAppend(folder_, refused[i].table, refused[i].values)) << "case " << i;
+}
+
+// --- The archive reader on archives of our own ----------------------------------------------
+
+namespace {
+
+// A ZIP image holding the given members (name, content), built with libzip.
+std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& members) {
+    const fs::path path = kxtest::FreshFolder("zip_image") / "image.zip";
+    int err = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    for (const auto& m : members) {
+        zip_source_t* src = zip_source_buffer(za, m.second.data(), m.second.size(), 0);
+        zip_file_add(za, m.first.c_str(), src, 0);
+    }
+    zip_close(za);
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+TEST(ArchiveReader, RefusesNamesThatLeaveTheFolderBeforeWritingAnything) {
+    const char* bad[] = {"sub/Doors.DB", "..\\Doors.DB", "c:Doors.DB", "..", "a/../b", "/abs"};
+    for (const char* name : bad) {
+        SCOPED_TRACE(name);
+        const std::string image = MakeZip({{"First.DB", "first"}, {name, "evil"}});
+        const fs::path out = kxtest::FreshFolder("zip_refused");
+        try {
+            conv::TArchiveReader reader(image.data(), image.size());
+            reader.ExtractAll(out.string() + "/");
+            ADD_FAILURE() << "not refused";
+        } catch (const conv::EArchiveError& e) {
+            EXPECT_NE(std::string(e.what()).find("may not be unpacked"), std::string::npos);
+        }
+        EXPECT_TRUE(fs::is_empty(out));
+    }
+}
+
+TEST(ArchiveReader, OverwritesExistingFilesAndRefusesDamagedArchives) {
+    const std::string image = MakeZip({{"Doors.DB", std::string(5000, 'n')}, {"DBDWORK.INI", "\r\n"}});
+    const fs::path out = kxtest::FreshFolder("zip_overwrite");
+    { std::ofstream(out / "Doors.DB") << "old contents that are longer than nothing"; }
+    conv::TArchiveReader reader(image.data(), image.size());
+    reader.ExtractAll(out.string() + "/");
+    EXPECT_EQ(fs::file_size(out / "Doors.DB"), 5000u);
+    EXPECT_EQ(fs::file_size(out / "DBDWORK.INI"), 2u);
+
+    std::string damaged = image;
+    damaged.resize(damaged.size() / 2);
+    EXPECT_THROW(conv::TArchiveReader(damaged.data(), damaged.size()), conv::EArchiveError);
+    const std::string garbage(300, 'x');
+    EXPECT_THROW(conv::TArchiveReader(garbage.data(), garbage.size()), conv::EArchiveError);
+}
