@@ -1,0 +1,354 @@
+// Maintained secondary indexes (see secondary_index.h). The .XGn file is built as a keyed
+// index table through the table writer and then given its index identity in the header:
+//   0x04 file type 8 (.XGn) / 7 (.YGn)     0x15 number of the indexed table field
+//   after the sort order name: the index name, zero-terminated (.XGn only)
+// The field-number array after the field names lists the table's field numbers of the
+// index fields (indexed field, then the key fields); Hint keeps its own position.
+#include "secondary_index.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+#include "fileio.h"
+#include "px_format.h"
+#include "rtl/strutil.h"
+#include "table_hooks.h"
+#include "val_checks.h"
+
+namespace dbe::detail {
+
+namespace {
+
+const char* const kExtension = "secondary-indexes";
+constexpr uint8_t kFileTypeXG = 8;
+constexpr uint8_t kFileTypeYG = 7;
+constexpr uint8_t kFileTypeXGNonIncrementing = 6;
+constexpr int kMaxSlots = 16;
+
+struct IndexState {
+    std::vector<SecondaryIndexDef> defs;
+};
+
+std::shared_ptr<IndexState> StateOf(const TableData& t) {
+    auto it = t.extensions.find(kExtension);
+    if (it == t.extensions.end()) return nullptr;
+    return std::static_pointer_cast<IndexState>(it->second);
+}
+
+unsigned U16(const std::string& b, size_t off) {
+    return static_cast<unsigned char>(b[off]) | (static_cast<unsigned char>(b[off + 1]) << 8);
+}
+void PutU16(std::string& b, size_t off, unsigned v) {
+    b[off] = char(v & 0xFF);
+    b[off + 1] = char((v >> 8) & 0xFF);
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t p = path.find_last_of("/\\");
+    return p == std::string::npos ? std::string("./") : path.substr(0, p + 1);
+}
+std::string StemOf(const std::string& path) {
+    size_t p = path.find_last_of("/\\");
+    std::string s = p == std::string::npos ? path : path.substr(p + 1);
+    size_t dot = s.find_last_of('.');
+    return dot == std::string::npos ? s : s.substr(0, dot);
+}
+char SlotChar(int slot) { return "0123456789ABCDEF"[slot & 15]; }
+
+// The family file of the table with this extension, reusing the letter case of an existing one.
+std::string FamilyFile(const std::string& dbPath, const std::string& ext) {
+    const std::string folder = FolderOf(dbPath);
+    const std::string want = StemOf(dbPath) + ext;
+    std::string found = FindFileNoCase(folder, want);
+    return found.empty() ? JoinPath(folder, want) : found;
+}
+std::string XgExt(int slot) { return std::string(".XG") + SlotChar(slot); }
+std::string YgExt(int slot) { return std::string(".YG") + SlotChar(slot); }
+
+// Offset of the field names in a table-style header with n fields.
+size_t FieldNamesOffset(int fileVersion, size_t n) {
+    return px::kDataHeaderEnd + 2 * n + 4 + 4 * n + px::TableNameLength(fileVersion);
+}
+
+void RemoveIndexFiles(const std::string& dbPath, int fromSlot) {
+    for (int s = fromSlot; s < kMaxSlots; ++s) {
+        for (const std::string& ext : {XgExt(s), YgExt(s)}) {
+            const std::string folder = FolderOf(dbPath);
+            std::string found = FindFileNoCase(folder, StemOf(dbPath) + ext);
+            if (found.empty()) continue;
+            std::error_code ec;
+            std::filesystem::remove(found, ec);
+        }
+    }
+}
+
+void WriteIndexes(TableData& t, const std::vector<SecondaryIndexDef>& defs, const std::vector<uint16_t>& hints) {
+    for (const SecondaryIndexDef& d : defs) {
+        TableImage img = BuildSecondaryIndex(t, d, hints);
+        ReplaceFiles({{FamilyFile(t.dbPath, XgExt(d.slot)), &img.db}, {FamilyFile(t.dbPath, YgExt(d.slot)), &img.px}});
+    }
+}
+
+void OnCreate(TableData& t, const CreateSpec& spec) {
+    auto st = std::make_shared<IndexState>();
+    const std::string table = StemOf(t.dbPath);
+    for (const IndexSpec& is : spec.indexes) {
+        if (is.fields.size() != 1)
+            throw EDBEngineError(ecInvalidDefinition,
+                                 rtl::Format("Index '%s' of table '%s': only single-field indexes are supported",
+                                             is.name.c_str(), table.c_str()));
+        if (t.schema.keyFields == 0)
+            throw EDBEngineError(ecInvalidDefinition,
+                                 rtl::Format("Index '%s': table '%s' has no primary key", is.name.c_str(), table.c_str()));
+        if (st->defs.size() >= size_t(kMaxSlots))
+            throw EDBEngineError(ecInvalidDefinition, "Too many secondary indexes for table '" + table + "'");
+        int f = t.schema.FindField(is.fields[0]);
+        if (f < 0)
+            throw EDBEngineError(ecInvalidDefinition,
+                                 rtl::Format("Index '%s' of table '%s': no field '%s'", is.name.c_str(), table.c_str(),
+                                             is.fields[0].c_str()));
+        if (t.schema.fields[size_t(f)].blob)
+            throw EDBEngineError(ecInvalidDefinition,
+                                 rtl::Format("Index '%s' of table '%s': a BLOB field cannot be indexed",
+                                             is.name.c_str(), table.c_str()));
+        if (is.name.empty() || is.name.size() > 31)
+            throw EDBEngineError(ecInvalidDefinition, "Bad index name '" + is.name + "' for table '" + table + "'");
+        for (const SecondaryIndexDef& d : st->defs)
+            if (rtl::AsciiSameText(d.name, is.name))
+                throw EDBEngineError(ecInvalidDefinition, "Index '" + is.name + "' defined twice for table '" + table + "'");
+        st->defs.push_back({is.name, f, int(st->defs.size())});
+    }
+    RemoveIndexFiles(t.dbPath, int(st->defs.size()));
+    if (st->defs.empty()) {
+        t.extensions.erase(kExtension);
+        return;
+    }
+    t.extensions[kExtension] = st;
+    RebuildSecondaryIndexes(t);
+}
+
+void OnOpen(TableData& t) {
+    t.extensions.erase(kExtension);
+    auto st = std::make_shared<IndexState>();
+    const std::string folder = FolderOf(t.dbPath);
+    for (int s = 0; s < kMaxSlots; ++s) {
+        const std::string path = FindFileNoCase(folder, StemOf(t.dbPath) + XgExt(s));
+        if (path.empty()) continue;
+        std::ifstream in(path, std::ios::binary);
+        std::string head(4, '\0');
+        if (!in.read(&head[0], 4)) throw EDBEngineError(ecCorrupt, "Index file '" + path + "' is damaged: truncated header");
+        size_t headerSize = U16(head, px::kHeaderSize);
+        if (headerSize < px::kDataHeaderEnd || headerSize > 0x10000)
+            throw EDBEngineError(ecCorrupt, "Index file '" + path + "' is damaged: bad header size");
+        head.resize(headerSize);
+        in.read(&head[4], std::streamsize(headerSize - 4));
+        if (in.gcount() != std::streamsize(headerSize - 4))
+            throw EDBEngineError(ecCorrupt, "Index file '" + path + "' is damaged: truncated header");
+        std::string name, fieldName, error;
+        int fieldNo = 0;
+        if (!ParseIndexHeader(head, name, fieldName, fieldNo, error))
+            throw EDBEngineError(ecCorrupt, "Index file '" + path + "' is damaged: " + error);
+        int f = -1;
+        if (fieldNo >= 1 && size_t(fieldNo) <= t.schema.fields.size() &&
+            rtl::AsciiSameText(t.schema.fields[size_t(fieldNo - 1)].name, fieldName))
+            f = fieldNo - 1;
+        if (f < 0) f = t.schema.FindField(fieldName);
+        if (f < 0 && fieldNo >= 1 && size_t(fieldNo) <= t.schema.fields.size()) f = fieldNo - 1;
+        if (f < 0)
+            throw EDBEngineError(ecCorrupt, "Index file '" + path + "' refers to an unknown field '" + fieldName + "'");
+        st->defs.push_back({name, f, s});
+    }
+    if (!st->defs.empty()) t.extensions[kExtension] = st;
+}
+
+}  // namespace
+
+void InstallSecondaryIndexes() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        TableHooks h;
+        h.OnOpen = OnOpen;
+        h.OnCreate = OnCreate;
+        h.AfterSave = [](TableData& t) { RebuildSecondaryIndexes(t); };
+        RegisterTableHooks(std::move(h));
+    });
+}
+
+std::vector<SecondaryIndexDef> SecondaryIndexesOf(const TableData& t) {
+    auto st = StateOf(t);
+    return st ? st->defs : std::vector<SecondaryIndexDef>();
+}
+
+bool ParseIndexHeader(const std::string& b, std::string& indexName, std::string& fieldName, int& tableFieldNo,
+                      std::string& error) {
+    auto fail = [&](const char* what) {
+        error = what;
+        return false;
+    };
+    if (b.size() < px::kDataHeaderEnd) return fail("truncated header");
+    unsigned type = static_cast<unsigned char>(b[px::kFileType]);
+    if (type != kFileTypeXG && type != kFileTypeXGNonIncrementing) return fail("not a secondary index file");
+    size_t n = U16(b, px::kNumFields);
+    int version = static_cast<unsigned char>(b[px::kFileVersion]);
+    if (n < 2 || n > 255) return fail("bad field count");
+    if (version < 5) return fail("unsupported file version");
+    size_t off = FieldNamesOffset(version, n);
+    if (off > b.size()) return fail("field names outside the header");
+    std::vector<std::string> names;
+    for (size_t i = 0; i < n; ++i) {
+        const void* z = off < b.size() ? std::memchr(b.data() + off, 0, b.size() - off) : nullptr;
+        if (!z) return fail("truncated field name");
+        size_t len = static_cast<const char*>(z) - (b.data() + off);
+        names.emplace_back(b, off, len);
+        off += len + 1;
+    }
+    if (off > b.size() || b.size() - off < 2 * n) return fail("truncated field numbers");
+    tableFieldNo = int(U16(b, off));
+    off += 2 * n;
+    for (int part = 0; part < 2; ++part) {  // sort order name, then the index name
+        const void* z = off < b.size() ? std::memchr(b.data() + off, 0, b.size() - off) : nullptr;
+        if (!z) return fail(part == 0 ? "truncated sort order name" : "truncated index name");
+        size_t len = static_cast<const char*>(z) - (b.data() + off);
+        if (part == 1) indexName.assign(b, off, len);
+        off += len + 1;
+    }
+    if (indexName.empty()) return fail("no index name");
+    if (tableFieldNo == 0) tableFieldNo = static_cast<unsigned char>(b[px::kIndexFieldNumber]);
+    fieldName = names[0];
+    return true;
+}
+
+TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, const std::vector<uint16_t>& hints) {
+    const Schema& ts = t.schema;
+    if (def.field < 0 || size_t(def.field) >= ts.fields.size() || ts.keyFields <= 0)
+        throw EDBEngineError(ecInvalidDefinition, "Secondary index '" + def.name + "' does not fit its table");
+    if (hints.size() != t.rows.size())
+        throw EDBEngineError(ecCorrupt, "Table '" + t.dbPath + "': block chain does not match its rows");
+    TableData x;
+    x.dbPath = FamilyFile(t.dbPath, XgExt(def.slot));
+    Schema& s = x.schema;
+    s.level = ts.level;
+    s.fileVersion = ts.fileVersion;
+    s.blockSize = ts.blockSize;
+    s.codePage = ts.codePage;
+    s.sortOrderId = ts.sortOrderId;
+    s.sortOrder = ts.sortOrder;
+    s.tableName = StemOf(t.dbPath) + XgExt(def.slot);
+    std::vector<int> from;  // table field of each index field
+    from.push_back(def.field);
+    for (int k = 0; k < ts.keyFields; ++k) from.push_back(k);
+    int offset = 0;
+    for (int src : from) {
+        FieldInfo f = ts.fields[size_t(src)];
+        f.index = int(s.fields.size());
+        f.offset = offset;
+        offset += f.width;
+        s.fields.push_back(f);
+    }
+    FieldInfo hint;
+    hint.name = "Hint";
+    hint.code = fcShort;
+    hint.width = 2;
+    hint.offset = offset;
+    hint.index = int(s.fields.size());
+    hint.def = TFieldDef{"Hint", TFieldType::Smallint, 0, false};
+    s.fields.push_back(hint);
+    s.recordSize = offset + 2;
+    s.keyFields = int(s.fields.size()) - 1;
+
+    size_t i = 0;
+    for (const RecordPtr& r : t.rows) {
+        auto rec = std::make_shared<Record>();
+        rec->data.reserve(size_t(s.recordSize));
+        for (int src : from) {
+            const FieldInfo& f = ts.fields[size_t(src)];
+            rec->data.append(r->data, size_t(f.offset), size_t(f.width));
+        }
+        const unsigned h = hints[i++] ^ 0x8000u;
+        rec->data.push_back(char((h >> 8) & 0xFF));
+        rec->data.push_back(char(h & 0xFF));
+        rec->blobs.resize(s.fields.size());
+        x.InsertRow(std::move(rec));
+    }
+    TableImage img = BuildImage(x);
+
+    // Index identity in the two headers.
+    std::string& db = img.db;
+    const size_t n = s.fields.size();
+    if (db.size() < px::kDataHeaderEnd || img.px.size() < px::kFixedEnd)
+        throw EDBEngineError(ecUnsupported, "Secondary index '" + def.name + "': unexpected image");
+    const size_t headerSize = U16(db, px::kHeaderSize);
+    size_t off = FieldNamesOffset(static_cast<unsigned char>(db[px::kFileVersion]), n);
+    for (const FieldInfo& f : s.fields) {
+        if (off + f.name.size() + 1 > headerSize || db.compare(off, f.name.size(), f.name) != 0 ||
+            db[off + f.name.size()] != '\0')
+            throw EDBEngineError(ecUnsupported, "Secondary index '" + def.name + "': unexpected header layout");
+        off += f.name.size() + 1;
+    }
+    if (off + 2 * n > headerSize)
+        throw EDBEngineError(ecUnsupported, "Secondary index '" + def.name + "': header full");
+    for (size_t k = 0; k + 1 < n; ++k) PutU16(db, off + 2 * k, unsigned(from[k] + 1));
+    off += 2 * n;
+    const void* z = std::memchr(db.data() + off, 0, headerSize - off);
+    if (!z) throw EDBEngineError(ecUnsupported, "Secondary index '" + def.name + "': unexpected header layout");
+    off = size_t(static_cast<const char*>(z) - db.data()) + 1;
+    if (off + def.name.size() + 1 > headerSize)
+        throw EDBEngineError(ecUnsupported, "Secondary index '" + def.name + "': header full");
+    std::memcpy(&db[off], def.name.c_str(), def.name.size() + 1);
+    db[px::kFileType] = char(kFileTypeXG);
+    db[px::kIndexFieldNumber] = char(def.field + 1);
+    img.px[px::kFileType] = char(kFileTypeYG);
+    // The .YGn header names itself, not the table's primary index.
+    const size_t pxName = px::kFixedEnd + 2 * (size_t(s.keyFields) + 3) + 4;
+    const size_t nameLen = px::TableNameLength(static_cast<unsigned char>(img.px[px::kFileVersion]));
+    if (pxName + nameLen <= img.px.size()) {
+        std::string yname = StemOf(t.dbPath) + YgExt(def.slot);
+        yname.resize(nameLen, '\0');
+        img.px.replace(pxName, nameLen, yname);
+    }
+    return img;
+}
+
+std::vector<uint16_t> ReadRowBlocks(const std::string& dbPath) {
+    std::ifstream in(dbPath, std::ios::binary);
+    std::string h(px::kFixedEnd, '\0');
+    if (!in.read(&h[0], std::streamsize(h.size())))
+        throw EDBEngineError(ecCorrupt, "Table '" + dbPath + "': truncated header");
+    const unsigned recordSize = U16(h, px::kRecordSize);
+    const unsigned headerSize = U16(h, px::kHeaderSize);
+    const unsigned blockSize = unsigned(static_cast<unsigned char>(h[px::kMaxTableSize])) * 1024u;
+    const unsigned fileBlocks = U16(h, px::kFileBlocks);
+    const uint32_t numRecords = uint32_t(U16(h, px::kNumRecords)) | (uint32_t(U16(h, px::kNumRecords + 2)) << 16);
+    unsigned b = U16(h, px::kFirstBlock);
+    std::vector<uint16_t> out;
+    if (numRecords == 0) return out;
+    if (recordSize == 0 || blockSize == 0) throw EDBEngineError(ecCorrupt, "Table '" + dbPath + "': bad header");
+    out.reserve(numRecords);
+    std::vector<bool> seen(fileBlocks + 1u, false);
+    char bh[px::kBlockHeader];
+    while (b != 0) {
+        if (b > fileBlocks || seen[b]) throw EDBEngineError(ecCorrupt, "Table '" + dbPath + "': bad block chain");
+        seen[b] = true;
+        in.seekg(std::streamoff(headerSize) + std::streamoff(b - 1) * blockSize);
+        if (!in.read(bh, sizeof bh)) throw EDBEngineError(ecCorrupt, "Table '" + dbPath + "': truncated block");
+        std::string bs(bh, sizeof bh);
+        const int16_t last = int16_t(U16(bs, px::kBlockLastOffset));
+        if (last >= 0) out.insert(out.end(), size_t(last) / recordSize + 1, uint16_t(b));
+        if (out.size() > numRecords) break;
+        b = U16(bs, px::kBlockNext);
+    }
+    if (out.size() != numRecords) throw EDBEngineError(ecCorrupt, "Table '" + dbPath + "': record count does not match its blocks");
+    return out;
+}
+
+void RebuildSecondaryIndexes(TableData& t) {
+    auto st = StateOf(t);
+    if (!st || st->defs.empty()) return;
+    std::vector<uint16_t> hints;
+    if (!t.rows.empty()) hints = ReadRowBlocks(t.dbPath);
+    WriteIndexes(t, st->defs, hints);
+}
+
+}  // namespace dbe::detail

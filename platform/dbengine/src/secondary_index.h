@@ -1,0 +1,50 @@
+// Internal: maintained secondary indexes of a table, the .XGn / .YGn file pairs.
+//
+// A named single-field index is stored as an index table (.XGn) whose records hold the
+// indexed field, the table's key fields and a Short "Hint" (the number of the table block
+// that holds the row), keyed on all fields but Hint, plus the primary index of that index
+// table (.YGn). The .XGn header is a table header (file type 8) followed, after the sort
+// order name, by the index name.
+//
+// Installed once per process (InstallSecondaryIndexes). Then:
+//   create  records the definition's indexes and writes them (empty);
+//   open    reads the index definitions from the .XGn headers (a damaged header raises
+//           EDBEngineError ecCorrupt: an index is never dropped silently);
+//   save    rebuilds every index of the table completely from its rows, after the table's
+//           own files were written, so an index is never left stale.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tabledata.h"
+
+namespace dbe::detail {
+
+struct SecondaryIndexDef {
+    std::string name;   // e.g. "IndProf1"
+    int field = -1;     // index into schema.fields
+    int slot = 0;       // n of .XGn / .YGn
+};
+
+void InstallSecondaryIndexes();
+
+// The indexes known for a table (empty when none).
+std::vector<SecondaryIndexDef> SecondaryIndexesOf(const TableData& t);
+
+// The .XGn / .YGn images of one index over the table's current rows; hints are the table
+// blocks that hold each row in key order (one entry per row).
+TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
+                               const std::vector<uint16_t>& hints);
+
+// Reads the block chain of a written .DB file: for each row in chain order, its block.
+std::vector<uint16_t> ReadRowBlocks(const std::string& dbPath);
+
+// Parses an .XGn header: index name, indexed field name and the table field number.
+bool ParseIndexHeader(const std::string& bytes, std::string& indexName, std::string& fieldName,
+                      int& tableFieldNo, std::string& error);
+
+// Rewrites every index file of the table from its rows now.
+void RebuildSecondaryIndexes(TableData& t);
+
+}  // namespace dbe::detail

@@ -1,0 +1,33 @@
+// Internal: validity checks of tables (.VAL files) in the table write path.
+//
+// Installed once per process (InstallValidityChecks, idempotent; the table layer calls it
+// before it opens or creates a table). Then:
+//   create  writes the .VAL file from the definition's required / min / max / default
+//           (removes a stale one when the definition has no checks);
+//   open    reads the .VAL file (a damaged one raises EDBEngineError ecCorrupt) and marks
+//           the required fields in the field definitions;
+//   post    an inserted row's null fields get their defaults; a required field left null,
+//           or a value below its minimum or above its maximum, raises EDBEngineError
+//           ecValidity naming the table, the field and the value; the row is not stored.
+#pragma once
+
+#include <string>
+
+#include "dbengine/validity.h"
+#include "tabledata.h"
+
+namespace dbe::detail {
+
+void InstallValidityChecks();
+
+// The checks loaded for a table (nullptr when it has none).
+const TValidity* ValidityOf(const TableData& t);
+
+// Applies defaults (insert only) and the checks to a row; throws as described above.
+void ApplyValidity(const TableData& t, Record& row, bool isInsert);
+
+// Writes bytes to path through a temporary file beside it (the old file stays intact when
+// writing fails). EDBEngineError on failure.
+void WriteFileReplacing(const std::string& path, const std::string& bytes);
+
+}  // namespace dbe::detail
