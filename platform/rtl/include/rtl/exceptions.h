@@ -37,11 +37,13 @@ private:
 // Declares an exception class derived from Base with the given name.
 #define RTL_DECLARE_EXCEPTION(Name, Base)                                              \
     class Name : public Base {                                                         \
+        using rtl_base = Base;                                                         \
+                                                                                       \
     public:                                                                            \
-        using Base::Base;                                                              \
+        using rtl_base::rtl_base;                                                      \
         const char* ClassName() const override { return #Name; }                       \
         bool InheritsFrom(const std::string& n) const override {                       \
-            return n == #Name || Base::InheritsFrom(n);                                \
+            return n == #Name || rtl_base::InheritsFrom(n);                            \
         }                                                                              \
     }
 
