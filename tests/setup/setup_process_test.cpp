@@ -1,0 +1,99 @@
+// setup.exe as a person starts it: from a folder of its own, judged by the stand-ins' logs,
+// the error box and the exit code.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "fixture_util.h"
+#include "uidriver/uidriver.h"
+
+namespace {
+
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
+class SetupProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A folder name with blanks, as under "Program Files".
+        dir_ = fixture::FreshFolder(
+            "setup process", ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        ASSERT_TRUE(fixture::Copy(KX_BIN_DIR "\\setup.exe", dir_ + "setup.exe"));
+        fixture::CopyRuntime(dir_);
+        fixture::RemoveProductEntries();
+    }
+    void TearDown() override { fixture::RemoveProductEntries(); }
+
+    void Probe(const std::string& as, const std::string& newVersion) {
+        ASSERT_TRUE(fixture::CopyFromTestBin("version_probe.dll", dir_, as));
+        fixture::WriteFile(dir_ + as + ".ini", "[Probe]\r\nLumexVersion=" + newVersion + "\r\n");
+    }
+    void Converter(const std::string& stem, const std::string& from, bool raise) {
+        ASSERT_TRUE(fixture::CopyFromTestBin("fake_converter.dll", dir_, stem + ".dll"));
+        fixture::WriteFile(dir_ + stem + ".ini",
+                           "[Converter]\r\nFrom=" + from + "\r\nTo=N1.1\r\nLog=" + dir_ +
+                               "calls.log\r\nThrow=" + (raise ? "1" : "0") + "\r\n");
+    }
+    // Runs setup.exe with the arguments; closes an "Application Error" box if one comes and
+    // returns its text in `box`.
+    DWORD Run(const std::string& args, std::string* box = nullptr) {
+        uidriver::ChildProcess p;
+        EXPECT_TRUE(p.Start(Quote(dir_ + "setup.exe") + (args.empty() ? "" : " " + args), dir_));
+        DWORD deadline = GetTickCount() + 60000;
+        while (p.Running() && GetTickCount() < deadline) {
+            auto info = uidriver::WaitForMessageBox("Application Error", p.Pid(), 200);
+            if (info) {
+                if (box) *box = info->text;
+                EXPECT_TRUE(uidriver::CloseMessageBox(info->hwnd));
+            }
+        }
+        EXPECT_TRUE(p.WaitForExit(10000));
+        return p.ExitCode();
+    }
+    std::string dir_;
+};
+
+TEST_F(SetupProcess, WithoutEarlierInstallationStartsSetupPrgAndEnds) {
+    ASSERT_TRUE(fixture::CopyFromTestBin("standin_setup.exe", dir_, "setup.prg"));
+    fixture::WriteFile(dir_ + "setup.prg.ini", "[StandIn]\r\nMainMs=200\r\n");
+    std::string box;
+    EXPECT_EQ(Run("", &box), 0u);
+    EXPECT_EQ(box, "");
+    ASSERT_TRUE(fixture::WaitUntil([&] { return fixture::Exists(dir_ + "setup.prg.log"); }, 10000));
+    EXPECT_EQ(fixture::ReadLines(dir_ + "setup.prg.log"),
+              std::vector<std::string>{dir_ + "setup.prg"});
+}
+
+TEST_F(SetupProcess, EmptyQuotesRunWizardModeToo) {
+    ASSERT_TRUE(fixture::CopyFromTestBin("standin_setup.exe", dir_, "setup.prg"));
+    fixture::WriteFile(dir_ + "setup.prg.ini", "[StandIn]\r\nMainMs=200\r\n");
+    EXPECT_EQ(Run("\"\""), 0u);
+    EXPECT_TRUE(fixture::WaitUntil([&] { return fixture::Exists(dir_ + "setup.prg.log"); }, 10000));
+}
+
+TEST_F(SetupProcess, RestoreModeCallsTheMatchingConverterOfTheFirstFourCharacters) {
+    Probe("probe.dll", "N1.1");
+    Converter("conv_a", "L2.1", false);
+    Converter("conv_b", "L2.5", false);
+    EXPECT_EQ(Run("L2.15 x"), 0u);
+    EXPECT_EQ(fixture::ReadLines(dir_ + "calls.log"), std::vector<std::string>{"conv_a.dll"});
+}
+
+TEST_F(SetupProcess, ConverterErrorShowsTheApplicationErrorBoxAndEndsWithOne) {
+    Probe("probe.dll", "N1.1");
+    Converter("bad", "L2.1", true);
+    std::string box;
+    EXPECT_EQ(Run("L2.1", &box), 1u);
+    EXPECT_EQ(box.rfind("Exception EFixtureConvertError in module bad.dll at ", 0), 0u) << box;
+    EXPECT_NE(box.find("\nConversion failed in bad.dll."), std::string::npos) << box;
+}
+
+TEST_F(SetupProcess, NonStringUninstallCommandEndsTheStartUpWithTheBox) {
+    ASSERT_TRUE(fixture::SetEntryRaw("Korvix Net 2.0", REG_DWORD));
+    std::string box;
+    EXPECT_EQ(Run("", &box), 1u);
+    EXPECT_NE(box.find("ERegistryException"), std::string::npos) << box;
+    EXPECT_NE(box.find("Invalid data type for 'UninstallString'."), std::string::npos) << box;
+    EXPECT_FALSE(fixture::Exists(dir_ + "setup.prg.log"));
+}
+
+}  // namespace
