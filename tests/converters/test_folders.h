@@ -16,9 +16,17 @@ namespace kxtest {
 
 // <temp>/kx_converters_<pid>/<name>_<n>, created empty.
 inline std::filesystem::path FreshFolder(const std::string& name) {
-    static int counter = 0;
     namespace fs = std::filesystem;
-    fs::path base = fs::temp_directory_path() / ("kx_converters_" + std::to_string(KX_TEST_PID));
+    // Removed with everything in it when the test program ends.
+    static struct Base {
+        fs::path path = fs::temp_directory_path() / ("kx_converters_" + std::to_string(KX_TEST_PID));
+        ~Base() {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+        }
+    } base_;
+    static int counter = 0;
+    const fs::path& base = base_.path;
     fs::path p = base / (name + "_" + std::to_string(++counter));
     std::error_code ec;
     fs::remove_all(p, ec);

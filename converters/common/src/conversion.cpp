@@ -89,10 +89,11 @@ void RunConversion(const std::string& savedFolder, const void* archive, std::siz
     session.SetConfigMode(dbe::cmAll);
     session.AddStandardAlias(kTempAlias, savedFolder, "PARADOX");
 
-    TArchiveReader reader(archive, archiveSize);
-    steps.ProcessMessages();
-
-    reader.ExtractAll(NewDatabaseFolder());
+    {
+        TArchiveReader reader(archive, archiveSize);
+        steps.ProcessMessages();
+        reader.ExtractAll(NewDatabaseFolder());
+    }
 
     std::vector<TUnmovedTable> unmoved;
     {
