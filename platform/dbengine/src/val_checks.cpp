@@ -188,19 +188,17 @@ void ApplyValidity(const TableData& t, Record& row, bool isInsert) {
         char* p = &row.data[size_t(f.offset)];
         std::string raw(p, size_t(f.width));
         bool null = TValValue::IsNull(raw);
+        const std::string table = BaseName(t.dbPath);
+        // A required field must be given by the row itself: its default does not stand in.
+        if (null && c.Required)
+            throw EDBEngineError(ecValidity, rtl::Format("Field value required: table '%s', field '%s', value blank",
+                                                         table.c_str(), f.name.c_str()));
         if (null && isInsert && c.Default && !TValValue::IsNull(*c.Default)) {
             std::memcpy(p, c.Default->data(), std::min(c.Default->size(), size_t(f.width)));
             raw.assign(p, size_t(f.width));
             null = false;
         }
-        const std::string table = BaseName(t.dbPath);
-        if (null) {
-            if (c.Required)
-                throw EDBEngineError(ecValidity,
-                                     rtl::Format("Field value required: table '%s', field '%s', value blank",
-                                                 table.c_str(), f.name.c_str()));
-            continue;
-        }
+        if (null) continue;
         if (c.Min && !TValValue::IsNull(*c.Min) && TValValue::Compare(f.code, raw, *c.Min) < 0)
             throw EDBEngineError(ecValidity,
                                  rtl::Format("Field value below the minimum: table '%s', field '%s', value %s, minimum %s",

@@ -6,9 +6,10 @@
 //           (removes a stale one when the definition has no checks);
 //   open    reads the .VAL file (a damaged one raises EDBEngineError ecCorrupt) and marks
 //           the required fields in the field definitions;
-//   post    an inserted row's null fields get their defaults; a required field left null,
-//           or a value below its minimum or above its maximum, raises EDBEngineError
-//           ecValidity naming the table, the field and the value; the row is not stored.
+//   post    a required field left null (its default does not stand in), or a value below
+//           its minimum or above its maximum, raises EDBEngineError ecValidity naming the
+//           table, the field and the value, and the row is not stored; an inserted row's
+//           other null fields get their defaults.
 #pragma once
 
 #include <string>
