@@ -57,14 +57,17 @@ Places PreparePlaces(const std::string& name) {
     return p;
 }
 
-void RunConverter(const std::string& version, const Places&) {
-    DeleteFileA("c:\\a.tmp");  // no old configuration: the doors get no address
+// oldConfig: the contents of "c:\a.tmp", or nullptr for none (the doors get no address).
+void RunConverter(const std::string& version, const Places&, const char* oldConfig = nullptr) {
+    DeleteFileA("c:\\a.tmp");
+    if (oldConfig) std::ofstream("c:\\a.tmp", std::ios::binary) << oldConfig;
     const std::string dll = std::string(KX_BIN_DIR) + (version == "L2.1" ? "/Ardvane.dll" : "/Belvane.dll");
     HMODULE m = LoadLibraryA(dll.c_str());
     ASSERT_NE(m, nullptr) << dll;
     auto convert = reinterpret_cast<void(__stdcall*)()>(GetProcAddress(m, "Convert"));
     ASSERT_NE(convert, nullptr);
     convert();
+    DeleteFileA("c:\\a.tmp");
 }
 #else
 Places PreparePlaces(const std::string& name) {
@@ -181,3 +184,28 @@ TEST_P(Conversion, TableThatCannotBeMovedIsNamedAfterTheOthersAreConverted) {
 
 INSTANTIATE_TEST_SUITE_P(OldVersions, Conversion, ::testing::Values("L2.1", "L2.5"),
                          [](const auto& info) { return info.param == "L2.1" ? "L21" : "L25"; });
+
+#ifdef _WIN32
+// Ardvane gives every door the server's address from the old configuration and line 0;
+// Belvane leaves the saved addresses as they are.
+TEST_P(Conversion, DoorAddressComesFromTheOldConfigurationOnlyForL21) {
+    const std::string version = GetParam();
+    const Places p = PreparePlaces("doors_" + version);
+    kxtest::MakeOldDatabase(version, p.saved, {10, 12});
+    kxtest::MakeInstalledDatabase(p.installed);
+    const auto saved = kxtest::ReadRows(p.saved, "Doors.DB");
+    ASSERT_NO_FATAL_FAILURE(RunConverter(
+        version, p, "[Net]\r\nLocal=0\r\nServer=0\r\nServerIP=172.16.5.4\r\n"));
+    const auto doors = kxtest::ReadRows(p.installed, "Doors.DB");
+    ASSERT_EQ(doors.size(), saved.size());
+    for (const auto& d : doors) {
+        EXPECT_EQ(d.at("line"), "0");
+        if (version == "L2.1") {
+            EXPECT_EQ(d.at("ipaddr"), "172.16.5.4");
+        } else {
+            EXPECT_EQ(d.at("ipaddr").rfind("10.0.0.", 0), 0u) << d.at("ipaddr");
+        }
+    }
+    EXPECT_EQ(kxtest::MissingRows(saved, doors, {"opernum", "ipaddr"}), "");
+}
+#endif
