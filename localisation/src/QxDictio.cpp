@@ -24,7 +24,7 @@ uint8_t CodePageToCharset(int32_t codePage) {
 TQxCharsetInfo GetLanguageCharsetInfo(uint32_t languageId) {
     constexpr size_t kDefaultCodePageBits = 16;
     std::string signature;
-    if (!LocaleSystem().GetLocaleInfo(MakeLocaleId(languageId, 0), lc::FONTSIGNATURE,
+    if (!LocaleSystem().QueryLocaleInfo(MakeLocaleId(languageId, 0), lc::FONTSIGNATURE,
                                       signature) ||
         signature.size() < kDefaultCodePageBits + 4)
         return QxCharsetTable[0];

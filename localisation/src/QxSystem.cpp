@@ -14,7 +14,7 @@ TQxLocaleSystem* g_installed = nullptr;
 // Away from Windows there is no locale database: every query fails, nothing is listed.
 class TQxNoLocaleSystem : public TQxLocaleSystem {
 public:
-    bool GetLocaleInfo(uint32_t, uint32_t, std::string&) override { return false; }
+    bool QueryLocaleInfo(uint32_t, uint32_t, std::string&) override { return false; }
     void EnumSupportedLocales(const std::function<bool(const std::string&)>&) override {}
     void EnumSupportedCodePages(const std::function<bool(const std::string&)>&) override {}
     uint32_t AnsiCodePage() override { return 1252; }
@@ -59,7 +59,7 @@ TQxLocaleSystem* SetLocaleSystem(TQxLocaleSystem* system) {
 
 std::string GetLocaleStr(uint32_t localeId, uint32_t item, const std::string& fallback) {
     std::string value;
-    if (!LocaleSystem().GetLocaleInfo(localeId, item, value)) return fallback;
+    if (!LocaleSystem().QueryLocaleInfo(localeId, item, value)) return fallback;
     return value;
 }
 

@@ -50,7 +50,7 @@ BOOL CALLBACK EnumProc(LPSTR text) {
 
 class TQxWin32LocaleSystem : public TQxLocaleSystem {
 public:
-    bool GetLocaleInfo(uint32_t localeId, uint32_t item, std::string& value) override {
+    bool QueryLocaleInfo(uint32_t localeId, uint32_t item, std::string& value) override {
         if (item == LOCALE_FONTSIGNATURE) {
             // LOCALESIGNATURE: 16 wide characters, 32 bytes.
             char buffer[32] = {};

@@ -66,7 +66,7 @@ public:
         return text;
     }
 
-    bool GetLocaleInfo(uint32_t id, uint32_t item, std::string& value) override {
+    bool QueryLocaleInfo(uint32_t id, uint32_t item, std::string& value) override {
         queries.emplace_back(id, item);
         auto it = items.find({id, item});
         if (it == items.end()) return false;

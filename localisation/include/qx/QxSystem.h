@@ -67,7 +67,7 @@ public:
     // The value of one locale-information item; false when the system has none (unknown
     // locale or item). Texts come without their terminating zero; LOCALE_FONTSIGNATURE
     // gives its 32 bytes as they are.
-    virtual bool GetLocaleInfo(uint32_t localeId, uint32_t item, std::string& value) = 0;
+    virtual bool QueryLocaleInfo(uint32_t localeId, uint32_t item, std::string& value) = 0;
     // Calls `each` with the hexadecimal text of every locale the system supports, until it
     // returns false.
     virtual void EnumSupportedLocales(const std::function<bool(const std::string&)>& each) = 0;
