@@ -1,0 +1,506 @@
+#include "components/graphics.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "components/filer.h"
+#include "rtl/strutil.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace kxc {
+
+const TIntIdentMap ColorIdents{
+    "TColor",
+    {{0x000000, "clBlack"},          {0x000080, "clMaroon"},
+     {0x008000, "clGreen"},          {0x008080, "clOlive"},
+     {0x800000, "clNavy"},           {0x800080, "clPurple"},
+     {0x808000, "clTeal"},           {0x808080, "clGray"},
+     {0xC0C0C0, "clSilver"},         {0x0000FF, "clRed"},
+     {0x00FF00, "clLime"},           {0x00FFFF, "clYellow"},
+     {0xFF0000, "clBlue"},           {0xFF00FF, "clFuchsia"},
+     {0xFFFF00, "clAqua"},           {0xFFFFFF, "clWhite"},
+     {clNone, "clNone"},             {clDefault, "clDefault"},
+     {clSystemColor | 0, "clScrollBar"},        {clSystemColor | 1, "clBackground"},
+     {clSystemColor | 2, "clActiveCaption"},    {clSystemColor | 3, "clInactiveCaption"},
+     {clSystemColor | 4, "clMenu"},             {clSystemColor | 5, "clWindow"},
+     {clSystemColor | 6, "clWindowFrame"},      {clSystemColor | 7, "clMenuText"},
+     {clSystemColor | 8, "clWindowText"},       {clSystemColor | 9, "clCaptionText"},
+     {clSystemColor | 10, "clActiveBorder"},    {clSystemColor | 11, "clInactiveBorder"},
+     {clSystemColor | 12, "clAppWorkSpace"},    {clSystemColor | 13, "clHighlight"},
+     {clSystemColor | 14, "clHighlightText"},   {clSystemColor | 15, "clBtnFace"},
+     {clSystemColor | 16, "clBtnShadow"},       {clSystemColor | 17, "clGrayText"},
+     {clSystemColor | 18, "clBtnText"},         {clSystemColor | 19, "clInactiveCaptionText"},
+     {clSystemColor | 20, "clBtnHighlight"},    {clSystemColor | 21, "cl3DDkShadow"},
+     {clSystemColor | 22, "cl3DLight"},         {clSystemColor | 23, "clInfoText"},
+     {clSystemColor | 24, "clInfoBk"}}};
+
+const TIntIdentMap CharsetIdents{"TFontCharset",
+                                 {{0, "ANSI_CHARSET"},
+                                  {1, "DEFAULT_CHARSET"},
+                                  {2, "SYMBOL_CHARSET"},
+                                  {77, "MAC_CHARSET"},
+                                  {128, "SHIFTJIS_CHARSET"},
+                                  {129, "HANGEUL_CHARSET"},
+                                  {130, "JOHAB_CHARSET"},
+                                  {134, "GB2312_CHARSET"},
+                                  {136, "CHINESEBIG5_CHARSET"},
+                                  {161, "GREEK_CHARSET"},
+                                  {162, "TURKISH_CHARSET"},
+                                  {163, "VIETNAMESE_CHARSET"},
+                                  {177, "HEBREW_CHARSET"},
+                                  {178, "ARABIC_CHARSET"},
+                                  {186, "BALTIC_CHARSET"},
+                                  {204, "RUSSIAN_CHARSET"},
+                                  {222, "THAI_CHARSET"},
+                                  {238, "EASTEUROPE_CHARSET"},
+                                  {255, "OEM_CHARSET"}}};
+
+const TEnumInfo FontStyleInfo{"TFontStyles", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
+
+uint32_t ColorToRGB(TColor c) {
+#ifdef _WIN32
+    if (c & clSystemColor) return GetSysColor(c & 0xFF);
+#else
+    if (c & clSystemColor) return 0xC0C0C0;
+#endif
+    return uint32_t(c) & 0xFFFFFF;
+}
+
+int ScreenPixelsPerInch() {
+#ifdef _WIN32
+    static int ppi = [] {
+        HDC dc = GetDC(nullptr);
+        int v = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+        if (dc) ReleaseDC(nullptr, dc);
+        return v > 0 ? v : 96;
+    }();
+    return ppi;
+#else
+    return 96;
+#endif
+}
+
+// ---- TFont ----
+
+KXC_IMPLEMENT_CLASS(TFont)
+void TFont::DescribeClass(TClassBuilder<TFont>& c) {
+    c.Int("Charset", &TFont::Charset, &TFont::SetCharset, &CharsetIdents);
+    c.Int("Color", &TFont::Color, &TFont::SetColor, &ColorIdents);
+    c.Int("Height", &TFont::Height, &TFont::SetHeight);
+    c.Str("Name", &TFont::Name, &TFont::SetName);
+    c.Int("Size", &TFont::Size, &TFont::SetSize).Stored([](const TObject&) { return false; });
+    c.Set("Style", &TFont::Style, &TFont::SetStyle, FontStyleInfo).DefaultValue(0);
+}
+
+TFont::TFont() = default;
+TFont::~TFont() { FreeHandle(); }
+
+void TFont::SetName(const std::string& v) {
+    if (v.empty() || v == name_) return;
+    name_ = v;
+    Changed();
+}
+
+void TFont::SetHeight(int32_t v) {
+    if (v == height_) return;
+    height_ = v;
+    Changed();
+}
+
+int32_t TFont::Size() const {
+    return -int32_t(std::lround(double(height_) * 72.0 / ScreenPixelsPerInch()));
+}
+
+void TFont::SetSize(int32_t points) { SetHeight(-int32_t(std::lround(double(points) * ScreenPixelsPerInch() / 72.0))); }
+
+void TFont::SetCharset(int32_t v) {
+    v &= 0xFF;
+    if (v == charset_) return;
+    charset_ = v;
+    Changed();
+}
+
+void TFont::SetColor(TColor v) {
+    if (v == color_) return;
+    color_ = v;
+    Changed();
+}
+
+void TFont::SetStyle(uint32_t v) {
+    v &= 0xF;
+    if (v == style_) return;
+    style_ = v;
+    Changed();
+}
+
+void TFont::Assign(const TPersistent* source) {
+    if (auto* f = dynamic_cast<const TFont*>(source)) {
+        if (f == this) return;
+        name_ = f->name_;
+        height_ = f->height_;
+        charset_ = f->charset_;
+        color_ = f->color_;
+        style_ = f->style_;
+        Changed();
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+void TFont::Changed() {
+    FreeHandle();
+    OnChange(this);
+}
+
+void TFont::FreeHandle() {
+#ifdef _WIN32
+    if (handle_) DeleteObject(static_cast<HFONT>(handle_));
+#endif
+    handle_ = nullptr;
+}
+
+void* TFont::Handle() {
+#ifdef _WIN32
+    if (!handle_) {
+        LOGFONTA lf{};
+        lf.lfHeight = height_;
+        lf.lfWeight = (style_ & (1u << fsBold)) ? FW_BOLD : FW_NORMAL;
+        lf.lfItalic = (style_ & (1u << fsItalic)) ? 1 : 0;
+        lf.lfUnderline = (style_ & (1u << fsUnderline)) ? 1 : 0;
+        lf.lfStrikeOut = (style_ & (1u << fsStrikeOut)) ? 1 : 0;
+        lf.lfCharSet = BYTE(charset_);
+        lf.lfQuality = DEFAULT_QUALITY;
+        lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+        lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+        lf.lfPitchAndFamily = DEFAULT_PITCH;
+        std::strncpy(lf.lfFaceName, name_.c_str(), LF_FACESIZE - 1);
+        handle_ = CreateFontIndirectA(&lf);
+    }
+#endif
+    return handle_;
+}
+
+// ---- TGraphic, TBitmap, TIcon ----
+
+KXC_IMPLEMENT_CLASS(TGraphic)
+void TGraphic::DescribeClass(TClassBuilder<TGraphic>&) {}
+
+namespace {
+// BMP file layout: BITMAPFILEHEADER (14 bytes: "BM", file size, reserved, bits offset), then
+// BITMAPINFOHEADER (header size at 14, width at 18, height at 22, planes, bit count at 28).
+constexpr size_t kBmpFileHeader = 14;
+constexpr size_t kBmpWidth = 18;
+constexpr size_t kBmpHeight = 22;
+constexpr size_t kBmpBitCount = 28;
+constexpr size_t kBmpBitsOffset = 10;
+constexpr size_t kBmpMinSize = kBmpFileHeader + 40;
+
+int32_t Le32(const std::string& s, size_t at) {
+    if (at > s.size() || s.size() - at < 4) return 0;
+    return int32_t(uint32_t(static_cast<unsigned char>(s[at])) | (uint32_t(static_cast<unsigned char>(s[at + 1])) << 8) |
+                   (uint32_t(static_cast<unsigned char>(s[at + 2])) << 16) |
+                   (uint32_t(static_cast<unsigned char>(s[at + 3])) << 24));
+}
+uint16_t Le16(const std::string& s, size_t at) {
+    if (at > s.size() || s.size() - at < 2) return 0;
+    return uint16_t(static_cast<unsigned char>(s[at]) | (static_cast<unsigned char>(s[at + 1]) << 8));
+}
+std::string ReadRest(TStream& s) {
+    std::string r;
+    char buf[4096];
+    for (;;) {
+        int32_t n = s.Read(buf, sizeof buf);
+        if (n <= 0) break;
+        r.append(buf, size_t(n));
+    }
+    return r;
+}
+}  // namespace
+
+KXC_IMPLEMENT_CLASS(TBitmap)
+void TBitmap::DescribeClass(TClassBuilder<TBitmap>&) {}
+
+TBitmap::~TBitmap() { FreeHandle(); }
+
+int TBitmap::Width() const { return file_.empty() ? 0 : Le32(file_, kBmpWidth); }
+int TBitmap::Height() const { return file_.empty() ? 0 : std::abs(Le32(file_, kBmpHeight)); }
+
+void TBitmap::LoadFromBytes(const std::string& fileBytes) {
+    if (!fileBytes.empty()) {
+        bool ok = fileBytes.size() >= kBmpMinSize && fileBytes[0] == 'B' && fileBytes[1] == 'M' &&
+                  Le32(fileBytes, kBmpWidth) > 0 && Le32(fileBytes, kBmpHeight) != 0 &&
+                  Le32(fileBytes, kBmpBitsOffset) > 0 &&
+                  uint32_t(Le32(fileBytes, kBmpBitsOffset)) <= fileBytes.size();
+        if (!ok) throw rtl::EInvalidOperation("Bitmap image is not valid");
+    }
+    FreeHandle();
+    file_ = fileBytes;
+    Changed();
+}
+
+void TBitmap::LoadFromResourceName(void* instance, const std::string& name) {
+#ifdef _WIN32
+    HMODULE module = instance ? static_cast<HMODULE>(instance) : GetModuleHandleA(nullptr);
+    HRSRC res = FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    HGLOBAL h = res ? LoadResource(module, res) : nullptr;
+    const char* data = h ? static_cast<const char*>(LockResource(h)) : nullptr;
+    if (!data) throw rtl::EResNotFound(rtl::Format("Resource %s not found", name.c_str()));
+    std::string info(data, SizeofResource(module, res));
+    // A bitmap resource is the file without its file header: rebuild the header.
+    uint32_t headerSize = uint32_t(Le32(info, 0));
+    uint16_t bits = Le16(info, 14);
+    uint32_t colors = uint32_t(Le32(info, 32));
+    if (colors == 0 && bits <= 8) colors = 1u << bits;
+    uint32_t offset = uint32_t(kBmpFileHeader) + headerSize + colors * 4;
+    if (Le32(info, 16) == 3 /* BI_BITFIELDS */ && headerSize == 40) offset += 12;
+    std::string file = "BM";
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) file += char((v >> (8 * i)) & 0xFF);
+    };
+    put32(uint32_t(kBmpFileHeader + info.size()));
+    put32(0);
+    put32(offset);
+    LoadFromBytes(file + info);
+#else
+    (void)instance;
+    throw rtl::EResNotFound(rtl::Format("Resource %s not found", name.c_str()));
+#endif
+}
+
+void TBitmap::ReadData(TStream& s) {
+    int32_t size = 0;
+    s.ReadBuffer(&size, 4);
+    if (size < 0) throw rtl::EReadError("Invalid property value");
+    std::string bytes = ReadRest(s);
+    if (int64_t(bytes.size()) < size) throw rtl::EReadError("Stream read error");
+    bytes.resize(size_t(size));
+    LoadFromBytes(bytes);
+}
+
+void TBitmap::WriteData(TStream& s) const {
+    int32_t size = int32_t(file_.size());
+    s.WriteBuffer(&size, 4);
+    s.WriteBuffer(file_.data(), size);
+}
+
+void TBitmap::Assign(const TPersistent* source) {
+    if (auto* b = dynamic_cast<const TBitmap*>(source)) {
+        FreeHandle();
+        file_ = b->file_;
+        SetTransparent(b->Transparent());
+        Changed();
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+uint32_t TBitmap::TransparentColorRGB() const {
+    // Bottom-up 24-bit bitmaps keep the bottom-left pixel first.
+    if (file_.empty() || Le16(file_, kBmpBitCount) != 24 || Le32(file_, kBmpHeight) < 0) return 0;
+    size_t at = size_t(Le32(file_, kBmpBitsOffset));
+    if (at > file_.size() || file_.size() - at < 3) return 0;
+    auto b = [&](size_t i) { return uint32_t(static_cast<unsigned char>(file_[at + i])); };
+    return b(2) | (b(1) << 8) | (b(0) << 16);
+}
+
+void TBitmap::FreeHandle() {
+#ifdef _WIN32
+    if (handle_) DeleteObject(static_cast<HBITMAP>(handle_));
+#endif
+    handle_ = nullptr;
+}
+
+void* TBitmap::Handle() {
+#ifdef _WIN32
+    if (!handle_ && !file_.empty()) {
+        const auto* info = reinterpret_cast<const BITMAPINFO*>(file_.data() + kBmpFileHeader);
+        const void* bits = file_.data() + Le32(file_, kBmpBitsOffset);
+        HDC dc = GetDC(nullptr);
+        handle_ = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, dc);
+    }
+#endif
+    return handle_;
+}
+
+KXC_IMPLEMENT_CLASS(TIcon)
+void TIcon::DescribeClass(TClassBuilder<TIcon>&) {}
+
+TIcon::~TIcon() { FreeHandle(); }
+
+bool TIcon::Empty() const { return file_.empty() && !handle_; }
+
+int TIcon::Width() const {
+    if (!file_.empty()) {
+        int w = file_.size() > 6 ? static_cast<unsigned char>(file_[6]) : 0;
+        return w ? w : 256;
+    }
+#ifdef _WIN32
+    if (handle_) return GetSystemMetrics(SM_CXICON);
+#endif
+    return 0;
+}
+
+int TIcon::Height() const {
+    if (!file_.empty()) {
+        int h = file_.size() > 7 ? static_cast<unsigned char>(file_[7]) : 0;
+        return h ? h : 256;
+    }
+#ifdef _WIN32
+    if (handle_) return GetSystemMetrics(SM_CYICON);
+#endif
+    return 0;
+}
+
+void TIcon::ReadData(TStream& s) {
+    std::string bytes = ReadRest(s);
+    // ICO layout: reserved 0, type 1, image count, then 16-byte directory entries.
+    if (!bytes.empty() && (bytes.size() < 22 || Le16(bytes, 0) != 0 || Le16(bytes, 2) != 1 || Le16(bytes, 4) == 0))
+        throw rtl::EInvalidOperation("Icon image is not valid");
+    FreeHandle();
+    file_ = bytes;
+    Changed();
+}
+
+void TIcon::WriteData(TStream& s) const { s.WriteBuffer(file_.data(), int32_t(file_.size())); }
+
+void TIcon::Assign(const TPersistent* source) {
+    if (auto* i = dynamic_cast<const TIcon*>(source)) {
+        if (i == this) return;
+        FreeHandle();
+        file_ = i->file_;
+#ifdef _WIN32
+        if (file_.empty() && i->handle_) handle_ = CopyIcon(static_cast<HICON>(i->handle_));
+#endif
+        Changed();
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+void TIcon::FreeHandle() {
+#ifdef _WIN32
+    if (handle_) DestroyIcon(static_cast<HICON>(handle_));
+#endif
+    handle_ = nullptr;
+}
+
+void TIcon::SetHandle(void* icon) {
+    FreeHandle();
+    file_.clear();
+#ifdef _WIN32
+    if (icon) handle_ = CopyIcon(static_cast<HICON>(icon));
+#else
+    (void)icon;
+#endif
+    Changed();
+}
+
+void* TIcon::Handle() {
+#ifdef _WIN32
+    if (!handle_ && !file_.empty()) {
+        // First image of the file.
+        uint32_t size = uint32_t(Le32(file_, 6 + 8));
+        uint32_t offset = uint32_t(Le32(file_, 6 + 12));
+        if (offset <= file_.size() && size <= file_.size() - offset)
+            handle_ = CreateIconFromResourceEx(
+                reinterpret_cast<PBYTE>(const_cast<char*>(file_.data() + offset)), size, TRUE, 0x00030000,
+                Width(), Height(), LR_DEFAULTCOLOR);
+    }
+#endif
+    return handle_;
+}
+
+// ---- TPicture ----
+
+KXC_IMPLEMENT_CLASS(TPicture)
+void TPicture::DescribeClass(TClassBuilder<TPicture>&) {}
+
+TPicture::~TPicture() { delete graphic_; }
+
+void TPicture::Replace(TGraphic* g) {
+    delete graphic_;
+    graphic_ = g;
+    if (g) g->OnChange = [this](TObject*) { Changed(); };
+    Changed();
+}
+
+void TPicture::SetGraphic(TGraphic* g) {
+    if (!g) {
+        Replace(nullptr);
+        return;
+    }
+    TGraphic* copy = dynamic_cast<TGraphic*>(g->ClassInfo()->InheritsFrom(TBitmap::StaticClass())
+                                                 ? static_cast<TGraphic*>(new TBitmap)
+                                                 : static_cast<TGraphic*>(new TIcon));
+    copy->Assign(g);
+    Replace(copy);
+}
+
+TBitmap* TPicture::Bitmap() {
+    if (auto* b = dynamic_cast<TBitmap*>(graphic_)) return b;
+    auto* b = new TBitmap;
+    Replace(b);
+    return b;
+}
+
+TIcon* TPicture::Icon() {
+    if (auto* i = dynamic_cast<TIcon*>(graphic_)) return i;
+    auto* i = new TIcon;
+    Replace(i);
+    return i;
+}
+
+void TPicture::Assign(const TPersistent* source) {
+    if (!source) {
+        Replace(nullptr);
+        return;
+    }
+    if (auto* p = dynamic_cast<const TPicture*>(source)) {
+        SetGraphic(p->graphic_);
+        return;
+    }
+    if (auto* g = dynamic_cast<const TGraphic*>(source)) {
+        SetGraphic(const_cast<TGraphic*>(g));
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+void TPicture::DefineProperties(TFiler& filer) {
+    filer.DefineBinaryProperty(
+        "Data",
+        [this](TStream& s) {
+            unsigned char n = 0;
+            s.ReadBuffer(&n, 1);
+            std::string cls(n, '\0');
+            if (n) s.ReadBuffer(&cls[0], n);
+            TGraphic* g = nullptr;
+            if (rtl::AsciiSameText(cls, "TBitmap"))
+                g = new TBitmap;
+            else if (rtl::AsciiSameText(cls, "TIcon"))
+                g = new TIcon;
+            else
+                throw rtl::EInvalidOperation(rtl::Format("Unknown picture file extension (%s)", cls.c_str()));
+            try {
+                g->ReadData(s);
+            } catch (...) {
+                delete g;
+                throw;
+            }
+            Replace(g);
+        },
+        [this](TStream& s) {
+            const std::string& cls = graphic_->ClassName();
+            unsigned char n = static_cast<unsigned char>(cls.size());
+            s.WriteBuffer(&n, 1);
+            s.WriteBuffer(cls.data(), n);
+            graphic_->WriteData(s);
+        },
+        graphic_ && !graphic_->Empty() && !(dynamic_cast<TIcon*>(graphic_) && static_cast<TIcon*>(graphic_)->Empty()));
+}
+
+}  // namespace kxc
