@@ -33,6 +33,7 @@ enum FieldCode : uint8_t {
 
 struct FieldInfo {
     std::string name;
+    int index = 0;         // position in Schema::fields
     uint8_t code = 0;      // FieldCode
     int width = 0;         // bytes in the record
     int offset = 0;        // offset in the record
@@ -157,7 +158,7 @@ TValue DecodeValue(const Schema& s, const FieldInfo& f, const Record& r);
 // Stores v (converted to the field's type); EDBEngineError ecValueTooLong when it does not
 // fit, rtl::EConvertError for a text that is no value of the type.
 void EncodeValue(const Schema& s, const FieldInfo& f, Record& r, const TValue& v);
-bool IsNullValue(const FieldInfo& f, const Record& r);
+bool IsNullValue(const Schema& s, const FieldInfo& f, const Record& r);
 std::string ValueToText(const FieldInfo& f, const TValue& v);
 TValue TextToValue(const FieldInfo& f, const std::string& text);  // "" -> null
 
@@ -177,6 +178,10 @@ void FlushTable(TableData& t);
 void DiscardLoadedTable(const std::string& dbPath);
 // The loaded table at dbPath, or nullptr.
 std::shared_ptr<TableData> FindLoadedTable(const std::string& dbPath);
+
+// Removes the table's family files (.DB, .PX, .MB, .VAL, .XGn, .YGn, whatever their letter
+// case). Raises EDBEngineError when a file exists but cannot be removed.
+void DeleteFamily(const std::string& dbPath);
 
 // Finds the file in folder whose name equals name ignoring case; "" when none.
 std::string FindFileNoCase(const std::string& folder, const std::string& name);

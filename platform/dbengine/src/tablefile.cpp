@@ -1,0 +1,854 @@
+// Reading and writing Paradox table families (.DB, .PX, .MB); layout in px_format.h.
+//
+// Reading checks every size, count and link against the bytes that are there before it is
+// used; each damage found ends in Corrupt(), the one place where bad data turns into
+// EDBEngineError. Writing builds the complete new files in memory and puts them in place by
+// rename (fileio.h), so a failed write never leaves a half-written table.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "fileio.h"
+#include "px_format.h"
+#include "rtl/strutil.h"
+#include "table_hooks.h"
+#include "tabledata.h"
+
+namespace dbe::detail {
+namespace {
+
+[[noreturn]] void Corrupt(const std::string& file, const std::string& what) {
+    throw EDBEngineError(ecCorrupt, "Corrupt table " + file + ": " + what);
+}
+
+// Bounded little-endian reader over one file image.
+class Reader {
+public:
+    Reader(const std::string& bytes, const std::string& file) : b_(bytes), file_(file) {}
+    std::size_t size() const { return b_.size(); }
+    void Need(std::size_t off, std::size_t n, const char* what) const {
+        if (off > b_.size() || n > b_.size() - off) Corrupt(file_, what);
+    }
+    uint8_t U8(std::size_t off) const {
+        Need(off, 1, "header truncated");
+        return static_cast<uint8_t>(b_[off]);
+    }
+    uint16_t U16(std::size_t off) const {
+        Need(off, 2, "header truncated");
+        return static_cast<uint16_t>(static_cast<uint8_t>(b_[off]) |
+                                     (static_cast<uint8_t>(b_[off + 1]) << 8));
+    }
+    uint32_t U32(std::size_t off) const {
+        Need(off, 4, "header truncated");
+        return static_cast<uint32_t>(U16(off)) | (static_cast<uint32_t>(U16(off + 2)) << 16);
+    }
+    const char* At(std::size_t off) const { return b_.data() + off; }
+    const std::string& file() const { return file_; }
+
+private:
+    const std::string& b_;
+    const std::string& file_;
+};
+
+void Put16(std::string& b, std::size_t off, uint32_t v) {
+    b[off] = static_cast<char>(v & 0xFF);
+    b[off + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& b, std::size_t off, uint32_t v) {
+    Put16(b, off, v & 0xFFFF);
+    Put16(b, off + 2, v >> 16);
+}
+void PutShortBE(char* p, int v) {
+    uint16_t u = static_cast<uint16_t>(static_cast<int16_t>(v)) ^ 0x8000u;
+    p[0] = static_cast<char>(u >> 8);
+    p[1] = static_cast<char>(u & 0xFF);
+}
+
+struct SortOrderId {
+    const char* name;
+    uint8_t id;
+};
+// Sort-order ids of the header byte; the name stored after the field numbers decides.
+const SortOrderId kSortOrders[] = {
+    {"ascii", 0x00}, {"intl", 0x4C}, {"ANSIINTL", 0x62}, {"ancyrr", 0x63}, {"cyrr", 0x64},
+};
+uint8_t SortOrderByte(const std::string& name) {
+    for (auto& s : kSortOrders)
+        if (rtl::AsciiSameText(s.name, name)) return s.id;
+    return 0x00;
+}
+std::string SortOrderName(uint8_t id) {
+    for (auto& s : kSortOrders)
+        if (s.id == id) return s.name;
+    return "ascii";
+}
+
+// Weight of a byte for the case-insensitive sort orders: digits, then Latin letters, then
+// Cyrillic letters of code page 1251 (Ё after Е); other bytes keep their order below.
+int CollationWeight(unsigned char c, bool cyrillic) {
+    if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+    if (c >= 'A' && c <= 'Z') return 0x200 + (c - 'A') * 2;
+    if (cyrillic) {
+        if (c >= 0xE0) c = static_cast<unsigned char>(c - 0x20);  // а..я -> А..Я
+        if (c == 0xB8) c = 0xA8;                                   // ё -> Ё
+        if (c == 0xA8) return 0x300 + (0xC5 - 0xC0) * 2 + 1;       // after Е
+        if (c >= 0xC0 && c <= 0xDF) return 0x300 + (c - 0xC0) * 2;
+    }
+    return c;
+}
+
+int CompareAlpha(const Schema& s, const char* a, const char* b, int width) {
+    bool ascii = s.sortOrderId == 0x00;
+    if (ascii) return std::memcmp(a, b, static_cast<std::size_t>(width));
+    bool cyr = s.codePage == 1251 || s.sortOrderId == 0x63 || s.sortOrderId == 0x64;
+    int tie = 0;
+    for (int i = 0; i < width; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x == y) {
+            if (x == 0) break;
+            continue;
+        }
+        int wx = x ? CollationWeight(x, cyr) : -1, wy = y ? CollationWeight(y, cyr) : -1;
+        if (wx != wy) return wx < wy ? -1 : 1;
+        if (tie == 0) tie = x < y ? -1 : 1;  // same letter, other case: later bytes decide first
+    }
+    return tie;
+}
+
+struct Layout {
+    bool dataHeader;
+    std::size_t fieldInfo;
+};
+Layout LayoutFor(int fileVersion, uint8_t fileType) {
+    bool dh = fileVersion >= 5 && fileType != px::ftPrimaryIndex;
+    return Layout{dh, dh ? px::kDataHeaderEnd : px::kFixedEnd};
+}
+
+std::string Stem(const std::string& fileName) {
+    auto slash = fileName.find_last_of("/\\");
+    std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    auto dot = base.find_last_of('.');
+    return dot == std::string::npos ? base : base.substr(0, dot);
+}
+
+// --- BLOBs ---
+std::string ReadBlob(const std::string& table, const Schema& s, const FieldInfo& f,
+                     const char* field, const std::string& mb, bool haveMb) {
+    const char* ptr = field + f.leader;
+    auto u32 = [&](const char* p) {
+        return static_cast<uint32_t>(static_cast<uint8_t>(p[0])) |
+               (static_cast<uint32_t>(static_cast<uint8_t>(p[1])) << 8) |
+               (static_cast<uint32_t>(static_cast<uint8_t>(p[2])) << 16) |
+               (static_cast<uint32_t>(static_cast<uint8_t>(p[3])) << 24);
+    };
+    uint32_t offset = u32(ptr), length = u32(ptr + 4);
+    if (length == 0) return std::string();
+    if (length <= static_cast<uint32_t>(f.leader) && offset == 0)
+        return std::string(field, length);
+    (void)s;
+    std::string mbName = table + " (BLOB file)";
+    if (!haveMb) Corrupt(table, "BLOB file missing for field " + f.name);
+    Reader r(mb, mbName);
+    std::size_t block = offset & ~0xFFu;
+    unsigned index = offset & 0xFFu;
+    if (block == 0 || block % px::kMbChunk != 0) Corrupt(mbName, "bad BLOB pointer in field " + f.name);
+    r.Need(block, px::kMbSubTable, "BLOB block outside the file");
+    uint8_t type = r.U8(block);
+    if (index == 0xFF) {
+        if (type != px::mbSingle) Corrupt(mbName, "BLOB pointer to a block of another kind");
+        uint16_t chunks = r.U16(block + 1);
+        uint32_t blen = r.U32(block + 3);
+        if (blen != length || chunks == 0 ||
+            static_cast<uint64_t>(length) + px::kMbSingleHeader > static_cast<uint64_t>(chunks) * px::kMbChunk)
+            Corrupt(mbName, "BLOB length does not match its block");
+        r.Need(block + px::kMbSingleHeader, length, "BLOB data beyond the end of the file");
+        std::string data(r.At(block + px::kMbSingleHeader), length);
+        return data;
+    }
+    if (type != px::mbSub || index >= px::kMbSubSlots) Corrupt(mbName, "bad sub-allocated BLOB pointer");
+    std::size_t slot = block + px::kMbSubTable + index * px::kMbSubSlot;
+    std::size_t dataOff = static_cast<std::size_t>(r.U8(slot)) * 16;
+    std::size_t units = r.U8(slot + 1);
+    if (dataOff == 0 || length > units * 16 || dataOff + length > px::kMbChunk)
+        Corrupt(mbName, "sub-allocated BLOB outside its block");
+    r.Need(block + dataOff, length, "BLOB data beyond the end of the file");
+    return std::string(r.At(block + dataOff), length);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- schema and rows
+
+bool Schema::HasBlobs() const {
+    for (auto& f : fields)
+        if (f.blob) return true;
+    return false;
+}
+
+int Schema::FindField(const std::string& name) const {
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (rtl::AsciiSameText(fields[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+int CompareKeys(const Schema& s, const Record& a, const Record& b) {
+    for (int i = 0; i < s.keyFields && i < static_cast<int>(s.fields.size()); ++i) {
+        const FieldInfo& f = s.fields[static_cast<std::size_t>(i)];
+        const char* x = a.data.data() + f.offset;
+        const char* y = b.data.data() + f.offset;
+        int c = f.code == fcAlpha ? CompareAlpha(s, x, y, f.width)
+                                  : std::memcmp(x, y, static_cast<std::size_t>(f.width));
+        if (c != 0) return c < 0 ? -1 : 1;
+    }
+    return 0;
+}
+
+bool RecordLess::operator()(const RecordPtr& a, const RecordPtr& b) const {
+    if (schema && schema->keyFields > 0) {
+        int c = CompareKeys(*schema, *a, *b);
+        if (c != 0) return c < 0;
+    }
+    return a->seq < b->seq;
+}
+
+RecordPtr TableData::NewRecord() const {
+    auto r = std::make_shared<Record>();
+    r->data.assign(static_cast<std::size_t>(schema.recordSize), '\0');
+    r->blobs.resize(schema.fields.size());
+    return r;
+}
+
+namespace {
+[[noreturn]] void KeyViolation(const TableData& t) {
+    throw EDBEngineError(ecKeyViolation, "Key violation in table " + t.dbPath);
+}
+// The stored row whose key equals r's (keyed tables), or end.
+RowSet::iterator FindSameKey(TableData& t, const Record& r) {
+    auto probe = std::make_shared<Record>(r);
+    probe->seq = 0;
+    auto it = t.rows.lower_bound(probe);
+    if (it != t.rows.end() && CompareKeys(t.schema, **it, r) == 0) return it;
+    return t.rows.end();
+}
+}  // namespace
+
+RowSet::iterator TableData::InsertRow(RecordPtr r) {
+    if (schema.keyFields > 0 && FindSameKey(*this, *r) != rows.end()) KeyViolation(*this);
+    r->seq = nextSeq++;
+    r->deleted = false;
+    auto it = rows.insert(std::move(r)).first;
+    Touch();
+    return it;
+}
+
+RowSet::iterator TableData::UpdateRow(const RecordPtr& old, RecordPtr changed) {
+    auto it = rows.find(old);
+    if (it == rows.end()) throw EDBEngineError(ecState, "Record was deleted in table " + dbPath);
+    bool keyMoved = schema.keyFields > 0 && CompareKeys(schema, *old, *changed) != 0;
+    if (keyMoved) {
+        auto same = FindSameKey(*this, *changed);
+        if (same != rows.end() && *same != old) KeyViolation(*this);
+        rows.erase(it);
+        old->data = std::move(changed->data);
+        old->blobs = std::move(changed->blobs);
+        it = rows.insert(old).first;
+    } else {
+        old->data = std::move(changed->data);
+        old->blobs = std::move(changed->blobs);
+    }
+    Touch();
+    return it;
+}
+
+void TableData::DeleteRow(const RecordPtr& r) {
+    auto it = rows.find(r);
+    if (it == rows.end()) return;
+    rows.erase(it);
+    r->deleted = true;
+    Touch();
+}
+
+std::string FamilyPath(const std::string& dbPath, const std::string& ext) {
+    auto slash = dbPath.find_last_of("/\\");
+    auto dot = dbPath.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return dbPath + "." + ext;
+    return dbPath.substr(0, dot + 1) + ext;
+}
+
+std::string TableFileName(const std::string& tableName) {
+    auto slash = tableName.find_last_of("/\\");
+    auto dot = tableName.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return tableName + ".DB";
+    return tableName;
+}
+
+void DeleteFamily(const std::string& dbPath) {
+    auto slash = dbPath.find_last_of("/\\");
+    std::string folder = slash == std::string::npos ? std::string(".") : dbPath.substr(0, slash);
+    std::string stem = rtl::AsciiUpper(Stem(dbPath));
+    for (auto& n : ListFiles(folder)) {
+        std::string u = rtl::AsciiUpper(n);
+        auto dot = u.find_last_of('.');
+        if (dot == std::string::npos || u.substr(0, dot) != stem) continue;
+        std::string ext = u.substr(dot + 1);
+        bool family = ext == "DB" || ext == "PX" || ext == "MB" || ext == "VAL" ||
+                      (ext.size() == 3 && (ext.compare(0, 2, "XG") == 0 || ext.compare(0, 2, "YG") == 0));
+        if (!family) continue;
+        std::string path = JoinPath(folder, n);
+        if (std::remove(path.c_str()) != 0 && FileExists(path))
+            throw EDBEngineError(ecOpenFailed, "Cannot delete " + path);
+    }
+}
+
+std::string FindFileNoCase(const std::string& folder, const std::string& name) {
+    std::string exact = JoinPath(folder, name);
+    for (auto& n : ListFiles(folder))
+        if (n == name) return exact;
+    for (auto& n : ListFiles(folder))
+        if (rtl::AsciiSameText(n, name)) return JoinPath(folder, n);
+    return std::string();
+}
+
+// ---------------------------------------------------------------- reading
+
+std::unique_ptr<TableData> ParseTable(const std::string& name, const std::string& db,
+                                      const std::string& mb, bool haveMb) {
+    Reader r(db, name);
+    if (db.size() < px::kFixedEnd) Corrupt(name, "header truncated");
+    auto t = std::make_unique<TableData>();
+    t->dbPath = name;
+    Schema& s = t->schema;
+
+    uint16_t recordSize = r.U16(px::kRecordSize);
+    uint16_t headerSize = r.U16(px::kHeaderSize);
+    uint8_t fileType = r.U8(px::kFileType);
+    uint8_t maxTable = r.U8(px::kMaxTableSize);
+    uint32_t numRecords = r.U32(px::kNumRecords);
+    uint16_t firstBlock = r.U16(px::kFirstBlock);
+    uint16_t numFields = r.U16(px::kNumFields);
+    uint16_t keyFields = r.U16(px::kKeyFields);
+    int version = r.U8(px::kFileVersion);
+
+    if (fileType != px::ftIndexedDb && fileType != px::ftNonIndexedDb)
+        Corrupt(name, rtl::Format("file type %u is not a table", fileType));
+    if (version < 3 || version > 15) Corrupt(name, rtl::Format("unknown file version %d", version));
+    if (headerSize < px::kFixedEnd || headerSize > db.size()) Corrupt(name, "header size beyond the file");
+    bool sizeOk = (maxTable >= 1 && maxTable <= 4) ||
+                  (version >= 12 && (maxTable == 8 || maxTable == 16 || maxTable == 32));
+    if (!sizeOk) Corrupt(name, rtl::Format("bad block size code %u", maxTable));
+    if (r.U32(px::kEncryption) != 0)
+        throw EDBEngineError(ecUnsupported, "Table " + name + " is encrypted");
+    if (numFields == 0 || numFields > 1024) Corrupt(name, rtl::Format("bad field count %u", numFields));
+    if (keyFields > numFields) Corrupt(name, "more key fields than fields");
+
+    s.blockSize = maxTable * 1024;
+    s.fileVersion = version;
+    s.level = px::LevelForFileVersion(version);
+    s.recordSize = recordSize;
+    s.keyFields = fileType == px::ftIndexedDb ? keyFields : 0;
+    s.sortOrderId = r.U8(px::kSortOrder);
+    s.sortOrder = SortOrderName(s.sortOrderId);
+    s.autoInc = r.U32(px::kAutoInc);
+    Layout lay = LayoutFor(version, fileType);
+    s.codePage = lay.dataHeader ? r.U16(px::kCodePage) : 437;
+
+    // Everything below lies inside the header.
+    std::string header = db.substr(0, headerSize);
+    Reader h(header, name);
+    std::size_t pos = lay.fieldInfo;
+    h.Need(pos, 2u * numFields, "field list beyond the header");
+    int offset = 0;
+    for (uint16_t i = 0; i < numFields; ++i) {
+        FieldInfo f;
+        f.index = i;
+        f.code = h.U8(pos + 2u * i);
+        f.width = h.U8(pos + 2u * i + 1);
+        if (f.width == 0) Corrupt(name, rtl::Format("field %u has width 0", i + 1));
+        f.offset = offset;
+        offset += f.width;
+        f.blob = f.code == fcMemo || f.code == fcBlob || f.code == fcFmtMemo || f.code == fcOLE ||
+                 f.code == fcGraphic;
+        if (f.blob) {
+            if (f.width < static_cast<int>(px::kBlobPointer)) Corrupt(name, "BLOB field narrower than its pointer");
+            f.leader = f.width - static_cast<int>(px::kBlobPointer);
+        }
+        s.fields.push_back(f);
+    }
+    if (offset != recordSize || recordSize == 0) Corrupt(name, "record size does not match the fields");
+    if (static_cast<std::size_t>(recordSize) > static_cast<std::size_t>(s.blockSize) - px::kBlockHeader)
+        Corrupt(name, "record larger than a block");
+    for (int i = 0; i < s.keyFields; ++i)
+        if (s.fields[static_cast<std::size_t>(i)].blob) Corrupt(name, "BLOB field in the key");
+
+    pos += 2u * numFields + 4 + 4u * numFields;   // table name and field name pointers
+    std::size_t nameLen = px::TableNameLength(version);
+    h.Need(pos, nameLen, "table name beyond the header");
+    s.tableName = std::string(h.At(pos), strnlen(h.At(pos), nameLen));
+    pos += nameLen;
+    for (auto& f : s.fields) {
+        std::size_t end = pos;
+        while (end < header.size() && header[end] != '\0') ++end;
+        if (end >= header.size()) Corrupt(name, "field names beyond the header");
+        f.name = header.substr(pos, end - pos);
+        pos = end + 1;
+    }
+    if (version >= 5 && pos + 2u * numFields < header.size()) {
+        pos += 2u * numFields;
+        std::size_t end = pos;
+        while (end < header.size() && header[end] != '\0') ++end;
+        if (end < header.size() && end > pos) s.sortOrder = header.substr(pos, end - pos);
+    }
+
+    // Public field definitions.
+    for (auto& f : s.fields) {
+        f.def.Name = f.name;
+        f.def.Size = 0;
+        switch (f.code) {
+        case fcAlpha: f.def.DataType = TFieldType::String; f.def.Size = f.width; break;
+        case fcDate: f.def.DataType = TFieldType::Date; break;
+        case fcShort: f.def.DataType = TFieldType::Smallint; break;
+        case fcLong: f.def.DataType = TFieldType::Integer; break;
+        case fcCurrency: f.def.DataType = TFieldType::Currency; break;
+        case fcNumber: f.def.DataType = TFieldType::Float; break;
+        case fcLogical: f.def.DataType = TFieldType::Boolean; break;
+        case fcMemo: f.def.DataType = TFieldType::Memo; f.def.Size = f.leader; break;
+        case fcBlob: f.def.DataType = TFieldType::Blob; f.def.Size = f.leader; break;
+        case fcFmtMemo: f.def.DataType = TFieldType::FmtMemo; f.def.Size = f.leader; break;
+        case fcOLE: f.def.DataType = TFieldType::OLE; f.def.Size = f.leader; break;
+        case fcGraphic: f.def.DataType = TFieldType::Graphic; f.def.Size = f.leader; break;
+        case fcTime: f.def.DataType = TFieldType::Time; break;
+        case fcTimestamp: f.def.DataType = TFieldType::TimeStamp; break;
+        case fcAutoInc: f.def.DataType = TFieldType::AutoInc; break;
+        case fcBCD: f.def.DataType = TFieldType::BCD; f.def.Size = 0; break;
+        case fcBytes: f.def.DataType = TFieldType::Bytes; f.def.Size = f.width; break;
+        default: f.def.DataType = TFieldType::Unknown; f.def.Size = f.width; break;
+        }
+    }
+
+    // Data blocks: follow the chain from the first block.
+    t->rows = RowSet(RecordLess{&t->schema});
+    std::size_t blocksInFile = (db.size() - headerSize) / static_cast<std::size_t>(s.blockSize);
+    std::vector<bool> seen(blocksInFile + 1, false);
+    uint64_t found = 0;
+    std::vector<RecordPtr> loaded;
+    unsigned block = firstBlock;
+    if (numRecords > 0 && block == 0) Corrupt(name, "records counted but no data block");
+    while (block != 0) {
+        if (block > blocksInFile) Corrupt(name, rtl::Format("block %u lies outside the file", block));
+        if (seen[block]) Corrupt(name, rtl::Format("block chain loops at block %u", block));
+        seen[block] = true;
+        std::size_t off = headerSize + static_cast<std::size_t>(block - 1) * static_cast<std::size_t>(s.blockSize);
+        uint16_t next = r.U16(off + px::kBlockNext);
+        int16_t last = static_cast<int16_t>(r.U16(off + px::kBlockLastOffset));
+        std::size_t count = 0;
+        if (last >= 0) {
+            if (last % recordSize != 0 ||
+                static_cast<std::size_t>(last) + recordSize > static_cast<std::size_t>(s.blockSize) - px::kBlockHeader)
+                Corrupt(name, rtl::Format("bad record count in block %u", block));
+            count = static_cast<std::size_t>(last / recordSize) + 1;
+        }
+        found += count;
+        if (found > numRecords) Corrupt(name, "more records in the blocks than the header counts");
+        for (std::size_t i = 0; i < count; ++i) {
+            auto rec = std::make_shared<Record>();
+            rec->data.assign(r.At(off + px::kBlockHeader + i * recordSize), recordSize);
+            rec->blobs.resize(s.fields.size());
+            loaded.push_back(std::move(rec));
+        }
+        block = next;
+    }
+    if (found != numRecords) Corrupt(name, rtl::Format("header counts %u records, the blocks hold %llu",
+                                                        numRecords, static_cast<unsigned long long>(found)));
+    for (auto& rec : loaded) {
+        for (auto& f : s.fields)
+            if (f.blob)
+                rec->blobs[static_cast<std::size_t>(f.index)] =
+                    ReadBlob(name, s, f, rec->data.data() + f.offset, mb, haveMb);
+        rec->seq = t->nextSeq++;
+        t->rows.insert(rec);
+    }
+    return t;
+}
+
+std::unique_ptr<TableData> LoadTable(const std::string& dbPath) {
+    std::string db, mb;
+    if (!FileExists(dbPath))
+        throw EDBEngineError(ecNoSuchTable, "Table does not exist: " + dbPath);
+    if (!ReadWholeFile(dbPath, db))
+        throw EDBEngineError(ecOpenFailed, "Cannot read table " + dbPath);
+    std::string mbPath = FamilyPath(dbPath, "MB");
+    std::string found = FileExists(mbPath) ? mbPath : std::string();
+    if (found.empty()) {
+        auto slash = dbPath.find_last_of("/\\");
+        std::string folder = slash == std::string::npos ? std::string(".") : dbPath.substr(0, slash);
+        std::string base = mbPath.substr(slash == std::string::npos ? 0 : slash + 1);
+        found = FindFileNoCase(folder, base);
+    }
+    bool haveMb = !found.empty() && ReadWholeFile(found, mb);
+    auto t = ParseTable(dbPath, db, mb, haveMb);
+    t->dbPath = dbPath;
+    return t;
+}
+
+// ---------------------------------------------------------------- writing
+
+namespace {
+
+struct HeaderFields {
+    uint8_t fileType;
+    uint32_t numRecords;
+    unsigned blocks;
+    unsigned firstBlock, lastBlock;
+    unsigned indexRoot = 0, indexLevels = 0;
+    int keyFields;
+    std::vector<std::pair<uint8_t, int>> fieldInfo;   // type, width
+    std::vector<std::string> fieldNames;              // tables only
+    std::string tableName;
+    int recordSize;
+};
+
+std::string BuildHeader(const Schema& s, const HeaderFields& hf) {
+    int version = s.fileVersion ? s.fileVersion : px::FileVersionForLevel(s.level);
+    Layout lay = LayoutFor(version, hf.fileType);
+    std::size_t n = hf.fieldInfo.size();
+    std::string tail;
+    for (auto& [code, width] : hf.fieldInfo) {
+        tail += static_cast<char>(code);
+        tail += static_cast<char>(width);
+    }
+    tail.append(4, '\0');   // table name pointer (run-time only)
+    bool isTable = hf.fileType != px::ftPrimaryIndex;
+    if (isTable) tail.append(4 * n, '\0');
+    std::string tname = hf.tableName.substr(0, px::TableNameLength(version) - 1);
+    tname.resize(px::TableNameLength(version), '\0');
+    tail += tname;
+    if (isTable) {
+        for (auto& fn : hf.fieldNames) {
+            tail += fn;
+            tail += '\0';
+        }
+        if (version >= 5) {
+            for (std::size_t i = 0; i < n; ++i) {
+                tail += static_cast<char>((i + 1) & 0xFF);
+                tail += static_cast<char>(((i + 1) >> 8) & 0xFF);
+            }
+            tail += s.sortOrder;
+            tail += '\0';
+        }
+    }
+    std::size_t need = lay.fieldInfo + tail.size();
+    std::size_t headerSize = std::max<std::size_t>(2048, (need + 2047) / 2048 * 2048);
+    if (headerSize > 0xF800)
+        throw EDBEngineError(ecInvalidDefinition, "Table header too large: " + hf.tableName);
+    std::string h(headerSize, '\0');
+    Put16(h, px::kRecordSize, static_cast<uint32_t>(hf.recordSize));
+    Put16(h, px::kHeaderSize, static_cast<uint32_t>(headerSize));
+    h[px::kFileType] = static_cast<char>(hf.fileType);
+    h[px::kMaxTableSize] = static_cast<char>(s.blockSize / 1024);
+    Put32(h, px::kNumRecords, hf.numRecords);
+    Put16(h, px::kNextBlock, hf.blocks);
+    Put16(h, px::kFileBlocks, hf.blocks);
+    Put16(h, px::kFirstBlock, hf.firstBlock);
+    Put16(h, px::kLastBlock, hf.lastBlock);
+    Put16(h, px::kIndexRoot, hf.indexRoot);
+    h[px::kIndexLevels] = static_cast<char>(hf.indexLevels);
+    Put16(h, px::kNumFields, static_cast<uint32_t>(n));
+    Put16(h, px::kKeyFields, static_cast<uint32_t>(hf.keyFields));
+    h[px::kSortOrder] = static_cast<char>(SortOrderByte(s.sortOrder));
+    h[px::kFileVersion] = static_cast<char>(version);
+    Put16(h, px::kMaxBlocks, hf.blocks);
+    if (isTable) Put32(h, px::kAutoInc, s.autoInc);
+    if (lay.dataHeader) {
+        Put16(h, px::kFileVerId3, 0x0100u | static_cast<uint32_t>(version));
+        Put16(h, px::kFileVerId4, 0x0100u | static_cast<uint32_t>(version));
+        Put32(h, px::kUpdateTime, static_cast<uint32_t>(std::time(nullptr)));
+        Put16(h, px::kHiFieldId, static_cast<uint32_t>(n + 1));
+        Put16(h, px::kCodePage, s.codePage);
+    }
+    std::memcpy(&h[lay.fieldInfo], tail.data(), tail.size());
+    return h;
+}
+
+// One block image: header + records.
+void AppendBlock(std::string& out, int blockSize, unsigned next, unsigned prev,
+                 const std::vector<const std::string*>& recs, int recordSize) {
+    std::size_t start = out.size();
+    out.append(static_cast<std::size_t>(blockSize), '\0');
+    Put16(out, start + px::kBlockNext, next);
+    Put16(out, start + px::kBlockPrev, prev);
+    int last = recs.empty() ? -recordSize : static_cast<int>(recs.size() - 1) * recordSize;
+    Put16(out, start + px::kBlockLastOffset, static_cast<uint16_t>(static_cast<int16_t>(last)));
+    std::size_t p = start + px::kBlockHeader;
+    for (auto* r : recs) {
+        std::memcpy(&out[p], r->data(), r->size());
+        p += r->size();
+    }
+}
+
+}  // namespace
+
+TableImage BuildImage(const TableData& t) {
+    const Schema& s = t.schema;
+    TableImage img;
+    std::string name = s.tableName.empty() ? t.dbPath : s.tableName;
+
+    // Rows in order, with their BLOB pointers filled in.
+    std::vector<std::string> rows;
+    rows.reserve(t.rows.size());
+    bool blobs = s.HasBlobs();
+    uint16_t mod = 0;
+    if (blobs) {
+        img.mb.assign(px::kMbChunk, '\0');
+        img.mb[0] = static_cast<char>(px::mbHeader);
+        Put16(img.mb, 1, 1);
+    }
+    for (auto& rp : t.rows) {
+        std::string data = rp->data;
+        for (auto& f : s.fields) {
+            if (!f.blob) continue;
+            const std::string& v = rp->blobs.size() > static_cast<std::size_t>(f.index)
+                                       ? rp->blobs[static_cast<std::size_t>(f.index)] : std::string();
+            char* p = &data[static_cast<std::size_t>(f.offset)];
+            std::memset(p, 0, static_cast<std::size_t>(f.width));
+            if (v.empty()) continue;
+            std::memcpy(p, v.data(), std::min<std::size_t>(v.size(), static_cast<std::size_t>(f.leader)));
+            std::string ptr(px::kBlobPointer, '\0');
+            if (v.size() > 0xFFFFFFF0u) throw EDBEngineError(ecValueTooLong, "BLOB too large in " + name);
+            Put32(ptr, 4, static_cast<uint32_t>(v.size()));
+            if (v.size() > static_cast<std::size_t>(f.leader)) {
+                std::size_t block = img.mb.size();
+                std::size_t chunks = (px::kMbSingleHeader + v.size() + px::kMbChunk - 1) / px::kMbChunk;
+                if (chunks > 0xFFFF || block + chunks * px::kMbChunk > 0xFFFFFF00u)
+                    throw EDBEngineError(ecValueTooLong, "BLOB file too large for " + name);
+                img.mb.append(chunks * px::kMbChunk, '\0');
+                img.mb[block] = static_cast<char>(px::mbSingle);
+                Put16(img.mb, block + 1, static_cast<uint32_t>(chunks));
+                Put32(img.mb, block + 3, static_cast<uint32_t>(v.size()));
+                if (++mod == 0) mod = 1;
+                Put16(img.mb, block + 7, mod);
+                std::memcpy(&img.mb[block + px::kMbSingleHeader], v.data(), v.size());
+                Put32(ptr, 0, static_cast<uint32_t>(block | 0xFF));
+                Put16(ptr, 8, mod);
+            }
+            std::memcpy(p + f.leader, ptr.data(), ptr.size());
+        }
+        rows.push_back(std::move(data));
+    }
+
+    // Data blocks, filled in order.
+    std::size_t perBlock = (static_cast<std::size_t>(s.blockSize) - px::kBlockHeader) / static_cast<std::size_t>(s.recordSize);
+    std::size_t nblocks = (rows.size() + perBlock - 1) / perBlock;
+    if (nblocks > 0xFFFF) throw EDBEngineError(ecValueTooLong, "Table is full: " + name);
+    HeaderFields hf;
+    hf.fileType = s.keyFields > 0 ? px::ftIndexedDb : px::ftNonIndexedDb;
+    hf.numRecords = static_cast<uint32_t>(rows.size());
+    hf.blocks = static_cast<unsigned>(nblocks);
+    hf.firstBlock = nblocks ? 1 : 0;
+    hf.lastBlock = static_cast<unsigned>(nblocks);
+    hf.keyFields = s.keyFields;
+    for (auto& f : s.fields) {
+        hf.fieldInfo.emplace_back(f.code, f.width);
+        hf.fieldNames.push_back(f.name);
+    }
+    hf.tableName = name;
+    hf.recordSize = s.recordSize;
+    img.db = BuildHeader(s, hf);
+    img.db.reserve(img.db.size() + nblocks * static_cast<std::size_t>(s.blockSize));
+    struct BlockEntry { const std::string* first; unsigned count; };
+    std::vector<BlockEntry> entries;
+    for (std::size_t b = 0; b < nblocks; ++b) {
+        std::vector<const std::string*> recs;
+        for (std::size_t i = b * perBlock; i < rows.size() && i < (b + 1) * perBlock; ++i) recs.push_back(&rows[i]);
+        entries.push_back(BlockEntry{recs.front(), static_cast<unsigned>(recs.size())});
+        AppendBlock(img.db, s.blockSize, b + 1 < nblocks ? static_cast<unsigned>(b + 2) : 0,
+                    static_cast<unsigned>(b), recs, s.recordSize);
+    }
+
+    // Primary index: one level-1 entry per data block, higher levels until one block.
+    if (s.keyFields > 0) {
+        int keyWidth = 0;
+        for (int i = 0; i < s.keyFields; ++i) keyWidth += s.fields[static_cast<std::size_t>(i)].width;
+        int entrySize = keyWidth + 6;
+        std::size_t perIndexBlock = (static_cast<std::size_t>(s.blockSize) - px::kBlockHeader) / static_cast<std::size_t>(entrySize);
+        struct Entry { std::string key; unsigned block; unsigned count; };
+        std::vector<Entry> level;
+        for (std::size_t b = 0; b < entries.size(); ++b)
+            level.push_back(Entry{entries[b].first->substr(0, static_cast<std::size_t>(keyWidth)),
+                                  static_cast<unsigned>(b + 1), entries[b].count});
+        std::vector<std::vector<std::string>> blocksOut;  // index blocks' entry images
+        unsigned levels = 0, root = 0;
+        uint32_t totalEntries = 0;
+        while (!level.empty()) {
+            ++levels;
+            std::vector<Entry> upper;
+            for (std::size_t i = 0; i < level.size(); i += perIndexBlock) {
+                std::vector<std::string> imgs;
+                unsigned sum = 0;
+                for (std::size_t j = i; j < level.size() && j < i + perIndexBlock; ++j) {
+                    std::string e = level[j].key;
+                    e.resize(static_cast<std::size_t>(entrySize), '\0');
+                    PutShortBE(&e[static_cast<std::size_t>(keyWidth)], static_cast<int>(level[j].block));
+                    PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 2], static_cast<int>(std::min(level[j].count, 32767u)));
+                    PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 4], 0);
+                    imgs.push_back(std::move(e));
+                    sum += level[j].count;
+                }
+                totalEntries += static_cast<uint32_t>(imgs.size());
+                blocksOut.push_back(std::move(imgs));
+                upper.push_back(Entry{level[i].key, static_cast<unsigned>(blocksOut.size()), sum});
+            }
+            if (upper.size() == 1) {
+                root = upper[0].block;
+                break;
+            }
+            level = std::move(upper);
+        }
+        if (blocksOut.size() > 0xFFFF) throw EDBEngineError(ecValueTooLong, "Primary index too large: " + name);
+        HeaderFields ih;
+        ih.fileType = px::ftPrimaryIndex;
+        ih.numRecords = totalEntries;
+        ih.blocks = static_cast<unsigned>(blocksOut.size());
+        ih.firstBlock = blocksOut.empty() ? 0 : 1;
+        ih.lastBlock = static_cast<unsigned>(blocksOut.size());
+        ih.indexRoot = root;
+        ih.indexLevels = levels ? levels : 1;
+        ih.keyFields = s.keyFields;
+        for (int i = 0; i < s.keyFields; ++i)
+            ih.fieldInfo.emplace_back(s.fields[static_cast<std::size_t>(i)].code, s.fields[static_cast<std::size_t>(i)].width);
+        for (int i = 0; i < 3; ++i) ih.fieldInfo.emplace_back(fcShort, 2);
+        ih.tableName = FamilyPath(name, "PX");
+        auto slash = ih.tableName.find_last_of("/\\");
+        if (slash != std::string::npos) ih.tableName = ih.tableName.substr(slash + 1);
+        ih.recordSize = entrySize;
+        img.px = BuildHeader(s, ih);
+        for (std::size_t b = 0; b < blocksOut.size(); ++b) {
+            std::vector<const std::string*> recs;
+            for (auto& e : blocksOut[b]) recs.push_back(&e);
+            AppendBlock(img.px, s.blockSize, b + 1 < blocksOut.size() ? static_cast<unsigned>(b + 2) : 0,
+                        static_cast<unsigned>(b), recs, entrySize);
+        }
+    }
+    return img;
+}
+
+void SaveTable(TableData& t) {
+    TableImage img = BuildImage(t);
+    std::vector<std::pair<std::string, const std::string*>> files;
+    if (t.schema.HasBlobs()) files.emplace_back(FamilyPath(t.dbPath, "MB"), &img.mb);
+    files.emplace_back(t.dbPath, &img.db);
+    if (t.schema.keyFields > 0) files.emplace_back(FamilyPath(t.dbPath, "PX"), &img.px);
+    ReplaceFiles(files);
+    t.dirty = false;
+    RunAfterSave(t);
+}
+
+// ---------------------------------------------------------------- creation
+
+Schema SchemaFromSpec(const CreateSpec& spec) {
+    Schema s;
+    auto bad = [&](const std::string& what) -> void {
+        throw EDBEngineError(ecInvalidDefinition, "Cannot create table " + spec.tableName + ": " + what);
+    };
+    if (spec.level != 3 && spec.level != 4 && spec.level != 5 && spec.level != 7) bad("table level must be 3, 4, 5 or 7");
+    if (spec.blockSize != 1024 && spec.blockSize != 2048 && spec.blockSize != 3072 && spec.blockSize != 4096)
+        bad("block size must be 1024, 2048, 3072 or 4096");
+    if (spec.fields.empty()) bad("no fields");
+    if (spec.fields.size() > 255) bad("more than 255 fields");
+    s.level = spec.level;
+    s.fileVersion = px::FileVersionForLevel(spec.level);
+    s.blockSize = spec.blockSize;
+    s.codePage = spec.codePage;
+    s.sortOrder = spec.sortOrder.empty() ? "ascii" : spec.sortOrder;
+    s.sortOrderId = SortOrderByte(s.sortOrder);
+    s.tableName = TableFileName(Stem(spec.tableName));
+    bool keysDone = false;
+    int offset = 0;
+    for (std::size_t i = 0; i < spec.fields.size(); ++i) {
+        const FieldSpec& fs = spec.fields[i];
+        if (fs.name.empty() || fs.name.size() > 25) bad("field name '" + fs.name + "' must have 1 to 25 characters");
+        for (std::size_t j = 0; j < i; ++j)
+            if (rtl::AsciiSameText(spec.fields[j].name, fs.name)) bad("field '" + fs.name + "' defined twice");
+        if (fs.key) {
+            if (keysDone) bad("key fields must be the first fields");
+            ++s.keyFields;
+        } else {
+            keysDone = true;
+        }
+        FieldInfo f;
+        f.index = static_cast<int>(i);
+        f.name = fs.name;
+        int minLevel = 5;
+        switch (fs.type) {
+        case TFieldType::String:
+            if (fs.size < 1 || fs.size > 255) bad("Alpha field '" + fs.name + "' needs a size of 1 to 255");
+            f.code = fcAlpha; f.width = fs.size; minLevel = 3; break;
+        case TFieldType::Smallint: f.code = fcShort; f.width = 2; minLevel = 3; break;
+        case TFieldType::Integer: f.code = fcLong; f.width = 4; break;
+        case TFieldType::Boolean: f.code = fcLogical; f.width = 1; break;
+        case TFieldType::Date: f.code = fcDate; f.width = 4; minLevel = 3; break;
+        case TFieldType::Time: f.code = fcTime; f.width = 4; break;
+        case TFieldType::Float: f.code = fcNumber; f.width = 8; minLevel = 3; break;
+        case TFieldType::Currency: f.code = fcCurrency; f.width = 8; minLevel = 3; break;
+        case TFieldType::DateTime:
+        case TFieldType::TimeStamp: f.code = fcTimestamp; f.width = 8; break;
+        case TFieldType::AutoInc: f.code = fcAutoInc; f.width = 4; break;
+        case TFieldType::BCD:
+            if (fs.size < 0 || fs.size > 32) bad("BCD field '" + fs.name + "' needs 0 to 32 decimals");
+            f.code = fcBCD; f.width = 17; break;
+        case TFieldType::Bytes:
+            if (fs.size < 1 || fs.size > 255) bad("Bytes field '" + fs.name + "' needs a size of 1 to 255");
+            f.code = fcBytes; f.width = fs.size; break;
+        case TFieldType::Memo:
+        case TFieldType::FmtMemo:
+        case TFieldType::Blob:
+        case TFieldType::OLE:
+        case TFieldType::Graphic: {
+            bool memo = fs.type == TFieldType::Memo || fs.type == TFieldType::FmtMemo;
+            if (fs.size < (memo ? 1 : 0) || fs.size > 240)
+                bad("BLOB field '" + fs.name + "' needs " + (memo ? "1" : "0") + " to 240 leading characters");
+            f.code = fs.type == TFieldType::Memo ? fcMemo : fs.type == TFieldType::FmtMemo ? fcFmtMemo
+                   : fs.type == TFieldType::Blob ? fcBlob : fs.type == TFieldType::OLE ? fcOLE : fcGraphic;
+            f.blob = true;
+            f.leader = fs.size;
+            f.width = fs.size + static_cast<int>(px::kBlobPointer);
+            minLevel = 4;
+            if (fs.key) bad("BLOB field '" + fs.name + "' cannot be a key field");
+            break;
+        }
+        default:
+            bad("field '" + fs.name + "' has no storable type");
+        }
+        if (spec.level < minLevel)
+            bad(rtl::Format("field '%s' needs table level %d or higher", fs.name.c_str(), minLevel));
+        f.offset = offset;
+        offset += f.width;
+        f.def.Name = f.name;
+        f.def.DataType = fs.type == TFieldType::DateTime ? TFieldType::TimeStamp : fs.type;
+        f.def.Size = (fs.type == TFieldType::String || fs.type == TFieldType::Bytes || f.blob) ? fs.size : 0;
+        f.def.Required = fs.required;
+        s.fields.push_back(f);
+    }
+    s.recordSize = offset;
+    if (static_cast<std::size_t>(offset) > static_cast<std::size_t>(s.blockSize) - px::kBlockHeader)
+        bad(rtl::Format("record of %d bytes does not fit a block of %d", offset, s.blockSize));
+    return s;
+}
+
+std::string CreateTable(const std::string& folder, const CreateSpec& spec) {
+    auto t = std::make_unique<TableData>();
+    t->schema = SchemaFromSpec(spec);
+    t->rows = RowSet(RecordLess{&t->schema});
+    std::string file = TableFileName(Stem(spec.tableName));
+    std::string existing = FindFileNoCase(folder, file);
+    t->dbPath = existing.empty() ? JoinPath(folder, file) : existing;
+    if (auto loaded = FindLoadedTable(t->dbPath); loaded && loaded->users > 0)
+        throw EDBEngineError(ecState, "Table is in use: " + t->dbPath);
+    DiscardLoadedTable(t->dbPath);
+    DeleteFamily(t->dbPath);
+    SaveTable(*t);
+    RunOnCreate(*t, spec);
+    return t->dbPath;
+}
+
+}  // namespace dbe::detail
