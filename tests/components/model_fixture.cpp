@@ -46,6 +46,12 @@ void TBase::SetBuddy(TComponent* b) {
 void TBase::Notification(TComponent* c, TOperation op) {
     TComponent::Notification(c, op);
     if (op == opRemove && c == buddy_) buddy_ = nullptr;
+    if (op == opRemove && c == parent_) parent_ = nullptr;
+}
+
+void TBase::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
+    for (int i = 0; root && i < root->ComponentCount(); ++i)
+        if (root->Components(i)->GetParentComponent() == this) proc(root->Components(i));
 }
 
 KXC_IMPLEMENT_CLASS(TDerived)
@@ -108,7 +114,7 @@ void TRoot::OtherSignature(TObject*, int& value) { value = 1; }
 
 void TRoot::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
     for (int i = 0; i < ComponentCount(); ++i)
-        if (Components(i)->Owner() == root) proc(Components(i));
+        if (Components(i)->Owner() == root && !Components(i)->HasParent()) proc(Components(i));
 }
 
 void RegisterFixtureClasses() {

@@ -42,9 +42,15 @@ public:
     void SetBuddy(TComponent* b);
     TNotifyEvent OnPing;
     void Ping() { OnPing(this); }
+    // Nesting in form descriptions: the parent is the component the child was stored in.
+    TComponent* GetParentComponent() const override { return parent_; }
+    void SetParentComponent(TComponent* p) override { parent_ = dynamic_cast<TBase*>(p); }
+    bool HasParent() const override { return parent_ != nullptr; }
+    void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
 
 private:
     TComponent* buddy_ = nullptr;
+    TComponent* parent_ = nullptr;
 };
 
 class TDerived : public TBase {
