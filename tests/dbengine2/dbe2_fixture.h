@@ -152,16 +152,16 @@ inline std::vector<std::string> FileNames(const std::string& folder) {
     return out;
 }
 
-// One record of an index (.XGn) file: its field bytes and the Hint block number.
-struct IndexRecord {
-    std::string key;     // every field but Hint, as stored
-    unsigned hint = 0;
+// One stored record of a table-format file (.DB or .XGn) and the block that holds it.
+struct StoredRecord {
+    std::string data;
+    unsigned block = 0;
 };
 
-// Reads an .XGn file's records in block-chain order with a reader of its own (header fields
-// as the table format documents them), independent of the engine's index writer.
-inline std::vector<IndexRecord> ReadIndexFile(const std::string& path, unsigned& fileType, std::string& error) {
-    std::vector<IndexRecord> out;
+// Reads a table-format file's records in block-chain order with a reader of its own (header
+// fields as the table format documents them), independent of the engine's reader.
+inline std::vector<StoredRecord> ReadStoredRecords(const std::string& path, unsigned& fileType, std::string& error) {
+    std::vector<StoredRecord> out;
     const std::string b = FileBytes(path);
     auto u16 = [&](size_t o) { return unsigned(static_cast<unsigned char>(b[o]) | (static_cast<unsigned char>(b[o + 1]) << 8)); };
     if (b.size() < 0x78) {
@@ -171,7 +171,7 @@ inline std::vector<IndexRecord> ReadIndexFile(const std::string& path, unsigned&
     const unsigned rec = u16(0), hdr = u16(2), blockSize = unsigned(static_cast<unsigned char>(b[5])) * 1024u;
     fileType = static_cast<unsigned char>(b[4]);
     const unsigned nrec = u16(6) | (u16(8) << 16);
-    unsigned blk = u16(0x0E);
+    unsigned blk = nrec ? u16(0x0E) : 0;
     unsigned guard = 0;
     while (blk != 0 && guard++ < 100000) {
         const size_t at = size_t(hdr) + size_t(blk - 1) * blockSize;
@@ -186,15 +186,17 @@ inline std::vector<IndexRecord> ReadIndexFile(const std::string& path, unsigned&
                 error = "record outside the file";
                 return out;
             }
-            IndexRecord ir;
-            ir.key = b.substr(r, rec - 2);
-            ir.hint = ((static_cast<unsigned char>(b[r + rec - 2]) << 8) | static_cast<unsigned char>(b[r + rec - 1])) ^ 0x8000u;
-            out.push_back(ir);
+            out.push_back({b.substr(r, rec), blk});
         }
         blk = u16(at);
     }
     if (out.size() != nrec) error = "record count differs from the header";
     return out;
+}
+
+// The Hint (last field, a Short block number) of an index record.
+inline unsigned HintOf(const std::string& rec) {
+    return ((static_cast<unsigned char>(rec[rec.size() - 2]) << 8) | static_cast<unsigned char>(rec.back())) ^ 0x8000u;
 }
 
 }  // namespace dbe2test

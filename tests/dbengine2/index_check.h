@@ -50,29 +50,31 @@ inline void ExpectIndexesCurrent(const std::string& folder, const std::string& t
         TableImage img = BuildSecondaryIndex(*t, d, blocks);
         EXPECT_EQ(WithoutWriteTime(FileBytes(xg)), WithoutWriteTime(img.db));
         EXPECT_EQ(WithoutWriteTime(FileBytes(yg)), WithoutWriteTime(img.px));
-        // Independently: each row once, with its indexed field, key fields and block.
-        unsigned type = 0;
-        std::string err;
-        std::vector<IndexRecord> recs = ReadIndexFile(xg, type, err);
+        // Independently of the engine's readers: each table record once, with its indexed
+        // field, its key fields and the block of the .DB file that holds it.
+        unsigned type = 0, dbType = 0;
+        std::string err, dbErr;
+        const std::vector<StoredRecord> recs = ReadStoredRecords(xg, type, err);
+        const std::vector<StoredRecord> rows = ReadStoredRecords(t->dbPath, dbType, dbErr);
         EXPECT_EQ(err, "");
+        EXPECT_EQ(dbErr, "");
         EXPECT_EQ(type, 8u);
         EXPECT_EQ(static_cast<unsigned char>(FileBytes(yg)[4]), 7u);
         std::vector<std::pair<std::string, unsigned>> want, got;
-        size_t i = 0;
         const FieldInfo& sec = t->schema.fields[size_t(d.field)];
-        for (const RecordPtr& r : t->rows) {
-            std::string key = r->data.substr(size_t(sec.offset), size_t(sec.width));
+        for (const StoredRecord& r : rows) {
+            std::string key = r.data.substr(size_t(sec.offset), size_t(sec.width));
             for (int k = 0; k < t->schema.keyFields; ++k) {
                 const FieldInfo& f = t->schema.fields[size_t(k)];
-                key += r->data.substr(size_t(f.offset), size_t(f.width));
+                key += r.data.substr(size_t(f.offset), size_t(f.width));
             }
-            want.push_back({key, blocks[i++]});
+            want.push_back({key, r.block});
         }
-        for (const IndexRecord& r : recs) got.push_back({r.key, r.hint});
-        std::vector<std::pair<std::string, unsigned>> gotSorted = got;
+        for (const StoredRecord& r : recs) got.push_back({r.data.substr(0, r.data.size() - 2), HintOf(r.data)});
         std::sort(want.begin(), want.end());
-        std::sort(gotSorted.begin(), gotSorted.end());
-        EXPECT_EQ(gotSorted, want);
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, want);
+        EXPECT_EQ(got.size(), t->rows.size());
 #ifdef KX_PXLIB
         EXPECT_EQ(PxlibRecordCount(xg), int(t->rows.size()));
 #endif
