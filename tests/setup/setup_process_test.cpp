@@ -92,7 +92,7 @@ TEST_F(SetupProcess, NonStringUninstallCommandEndsTheStartUpWithTheBox) {
     std::string box;
     EXPECT_EQ(Run("", &box), 1u);
     EXPECT_NE(box.find("ERegistryException"), std::string::npos) << box;
-    EXPECT_NE(box.find("Invalid data type for 'UninstallString'."), std::string::npos) << box;
+    EXPECT_NE(box.find("Invalid data type for 'UninstallString'"), std::string::npos) << box;
     EXPECT_FALSE(fixture::Exists(dir_ + "setup.prg.log"));
 }
 
