@@ -14,7 +14,6 @@ const char* const kProductWords[] = {"lumex", "ostra", "korvix light", "korvix n
 const char* const kOldConfigCopy = "C:\\a.tmp";
 const char* const kUninstallValue = "UninstallString";
 
-constexpr DWORD kNormalPriority = 0x20;                  // NORMAL_PRIORITY_CLASS
 constexpr DWORD kNewConsole = 0x30;                      // ... | CREATE_NEW_CONSOLE
 constexpr DWORD kSetupWindowPollMs = 50;
 
@@ -76,15 +75,6 @@ bool FileExists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// One process start as the system makes them all: no security attributes, no inherited
-// handles, our environment and current folder, the shared StartupInfo and ProcessInfo.
-bool StartProcess(const char* applicationName, const std::string& commandLine, DWORD flags) {
-    std::string cmd = commandLine;  // CreateProcess may write into the command line
-    cmd.push_back('\0');
-    return CreateProcessA(applicationName, &cmd[0], nullptr, nullptr, FALSE, flags, nullptr,
-                          nullptr, &StartupInfo, &ProcessInfo) != FALSE;
-}
-
 bool TopLevelWindowOfClass(const char* className) {
     return FindWindowA(className, nullptr) != nullptr;
 }
@@ -105,6 +95,15 @@ void DispatchPending(bool* quit, int* quitCode) {
 }
 
 }  // namespace
+
+// One process start as the system makes them all: no security attributes, no inherited
+// handles, our environment and current folder, the shared StartupInfo and ProcessInfo.
+bool StartProcess(const char* applicationName, const std::string& commandLine, unsigned long flags) {
+    std::string cmd = commandLine;  // CreateProcess may write into the command line
+    cmd.push_back('\0');
+    return CreateProcessA(applicationName, &cmd[0], nullptr, nullptr, FALSE, flags, nullptr,
+                          nullptr, &StartupInfo, &ProcessInfo) != FALSE;
+}
 
 bool IsProductEntry(const std::string& subkeyName) {
     std::string folded = rtl::AsciiLower(subkeyName);

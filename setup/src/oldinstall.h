@@ -14,6 +14,12 @@
 #include <string>
 #include <vector>
 
+// One process start as the system makes them all: no security attributes, no inherited
+// handles, our environment and current folder, the shared StartupInfo; the new process's
+// handles land in ProcessInfo. False when the start failed.
+bool StartProcess(const char* applicationName, const std::string& commandLine,
+                  unsigned long flags);
+
 // The uninstall key's path below HKEY_LOCAL_MACHINE, opened without a leading backslash;
 // the trailing backslash lets a subkey's name be appended directly.
 extern const char* const kUninstallKey;

@@ -102,9 +102,7 @@ std::vector<std::string> SplitCommandLine(const char* commandLine) {
 
 void StartSetupWithoutInstallation() {
     std::string program = SetupDir + "setup.prg";
-    std::string commandLine = program;
-    CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                   NORMAL_PRIORITY_CLASS, nullptr, nullptr, &StartupInfo, &ProcessInfo);
+    StartProcess(program.c_str(), program, NORMAL_PRIORITY_CLASS);
 }
 
 void ChooseDictionaryLanguage(ILanguageChoice& dictionary) {
