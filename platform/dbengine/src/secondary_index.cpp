@@ -301,10 +301,11 @@ TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
     db[px::kIndexFieldNumber] = char(def.field + 1);
     img.px[px::kFileType] = char(kFileTypeYG);
     // The .YGn header names itself, not the table's primary index.
-    const size_t pxName = px::kFixedEnd + 2 * (size_t(s.keyFields) + 3) + 4;
+    const size_t pxName = px::kFixedEnd + 2 * size_t(U16(img.px, px::kNumFields)) + 4;
     const size_t nameLen = px::TableNameLength(static_cast<unsigned char>(img.px[px::kFileVersion]));
-    if (pxName + nameLen <= img.px.size()) {
-        std::string yname = StemOf(t.dbPath) + YgExt(def.slot);
+    const std::string stem = StemOf(t.dbPath);
+    if (pxName + nameLen <= img.px.size() && img.px.compare(pxName, stem.size(), stem) == 0) {
+        std::string yname = stem + YgExt(def.slot);
         yname.resize(nameLen, '\0');
         img.px.replace(pxName, nameLen, yname);
     }
