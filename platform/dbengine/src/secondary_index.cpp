@@ -312,11 +312,13 @@ TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
     return img;
 }
 
-std::vector<uint16_t> ReadRowBlocks(const std::string& dbPath) {
-    std::ifstream in(dbPath, std::ios::binary);
-    std::string h(px::kFixedEnd, '\0');
-    if (!in.read(&h[0], std::streamsize(h.size())))
-        throw EDBEngineError(ecCorrupt, "Table '" + dbPath + "': truncated header");
+namespace {
+
+// Walks a table's block chain through `read(offset, n, out)`; one entry per row, its block.
+template <class ReadFn>
+std::vector<uint16_t> WalkRowBlocks(const std::string& name, ReadFn read) {
+    std::string h;
+    if (!read(0, px::kFixedEnd, h)) throw EDBEngineError(ecCorrupt, "Table '" + name + "': truncated header");
     const unsigned recordSize = U16(h, px::kRecordSize);
     const unsigned headerSize = U16(h, px::kHeaderSize);
     const unsigned blockSize = unsigned(static_cast<unsigned char>(h[px::kMaxTableSize])) * 1024u;
@@ -325,22 +327,55 @@ std::vector<uint16_t> ReadRowBlocks(const std::string& dbPath) {
     unsigned b = U16(h, px::kFirstBlock);
     std::vector<uint16_t> out;
     if (numRecords == 0) return out;
-    if (recordSize == 0 || blockSize == 0) throw EDBEngineError(ecCorrupt, "Table '" + dbPath + "': bad header");
+    if (recordSize == 0 || blockSize == 0) throw EDBEngineError(ecCorrupt, "Table '" + name + "': bad header");
     out.reserve(numRecords);
     std::vector<bool> seen(fileBlocks + 1u, false);
-    char bh[px::kBlockHeader];
+    std::string bs;
     while (b != 0) {
-        if (b > fileBlocks || seen[b]) throw EDBEngineError(ecCorrupt, "Table '" + dbPath + "': bad block chain");
+        if (b > fileBlocks || seen[b]) throw EDBEngineError(ecCorrupt, "Table '" + name + "': bad block chain");
         seen[b] = true;
-        in.seekg(std::streamoff(headerSize) + std::streamoff(b - 1) * blockSize);
-        if (!in.read(bh, sizeof bh)) throw EDBEngineError(ecCorrupt, "Table '" + dbPath + "': truncated block");
-        std::string bs(bh, sizeof bh);
+        if (!read(size_t(headerSize) + size_t(b - 1) * blockSize, px::kBlockHeader, bs))
+            throw EDBEngineError(ecCorrupt, "Table '" + name + "': truncated block");
         const int16_t last = int16_t(U16(bs, px::kBlockLastOffset));
         if (last >= 0) out.insert(out.end(), size_t(last) / recordSize + 1, uint16_t(b));
         if (out.size() > numRecords) break;
         b = U16(bs, px::kBlockNext);
     }
-    if (out.size() != numRecords) throw EDBEngineError(ecCorrupt, "Table '" + dbPath + "': record count does not match its blocks");
+    if (out.size() != numRecords)
+        throw EDBEngineError(ecCorrupt, "Table '" + name + "': record count does not match its blocks");
+    return out;
+}
+
+}  // namespace
+
+std::vector<uint16_t> ReadRowBlocks(const std::string& dbPath) {
+    std::ifstream in(dbPath, std::ios::binary);
+    return WalkRowBlocks(dbPath, [&](size_t off, size_t n, std::string& out) {
+        out.assign(n, '\0');
+        in.clear();
+        in.seekg(std::streamoff(off));
+        return bool(in.read(&out[0], std::streamsize(n)));
+    });
+}
+
+std::vector<uint16_t> RowBlocksOfImage(const std::string& name, const std::string& db) {
+    return WalkRowBlocks(name, [&](size_t off, size_t n, std::string& out) {
+        if (off > db.size() || n > db.size() - off) return false;
+        out.assign(db, off, n);
+        return true;
+    });
+}
+
+std::vector<std::pair<std::string, std::string>> SecondaryIndexFiles(const TableData& t, const std::string& dbImage) {
+    std::vector<std::pair<std::string, std::string>> out;
+    auto st = StateOf(t);
+    if (!st || st->defs.empty()) return out;
+    const std::vector<uint16_t> hints = t.rows.empty() ? std::vector<uint16_t>() : RowBlocksOfImage(t.dbPath, dbImage);
+    for (const SecondaryIndexDef& d : st->defs) {
+        TableImage img = BuildSecondaryIndex(t, d, hints);
+        out.emplace_back(FamilyFile(t.dbPath, XgExt(d.slot)), std::move(img.db));
+        out.emplace_back(FamilyFile(t.dbPath, YgExt(d.slot)), std::move(img.px));
+    }
     return out;
 }
 

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tabledata.h"
@@ -39,6 +40,11 @@ TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
 
 // Reads the block chain of a written .DB file: for each row in chain order, its block.
 std::vector<uint16_t> ReadRowBlocks(const std::string& dbPath);
+std::vector<uint16_t> RowBlocksOfImage(const std::string& name, const std::string& dbImage);
+
+// The (path, bytes) of every index file of the table for the table image about to be
+// written, so that a save can put them in place together with the table's own files.
+std::vector<std::pair<std::string, std::string>> SecondaryIndexFiles(const TableData& t, const std::string& dbImage);
 
 // Parses an .XGn header: index name, indexed field name and the table field number.
 bool ParseIndexHeader(const std::string& bytes, std::string& indexName, std::string& fieldName,
