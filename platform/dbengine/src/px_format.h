@@ -22,8 +22,9 @@
 //   0x00 u16 next block (0: last)   0x02 u16 previous block     0x04 i16 offset of the last
 //   record ((records - 1) x record size; negative when empty)    0x06 records
 //
-// Primary index (.PX): file type 1, fields = key fields + three Short fields (block number,
-// record count, 0). Level 1 entries hold the first key of each data block; higher levels
+// Primary index (.PX): file type 1; the header lists the key fields only, and each entry
+// holds the key followed by three Short values (block number, record count, 0), so the
+// record size is the key width + 6. Level 1 entries hold the first key of each data block; higher levels
 // the first key of each lower index block, its block number and the records below it.
 //
 // BLOB file (.MB): 4096-byte chunks; chunk 0 is the header (type 0). A blob's 10-byte record

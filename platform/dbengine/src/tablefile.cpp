@@ -337,8 +337,11 @@ std::unique_ptr<TableData> ParseTable(const std::string& name, const std::string
     bool sizeOk = (maxTable >= 1 && maxTable <= 4) ||
                   (version >= 12 && (maxTable == 8 || maxTable == 16 || maxTable == 32));
     if (!sizeOk) Corrupt(name, rtl::Format("bad block size code %u", maxTable));
-    if (r.U32(px::kEncryption) != 0)
-        throw EDBEngineError(ecUnsupported, "Table " + name + " is encrypted");
+    // The encryption word of current files is in the data header; the older one reads
+    // 0xFF00FF00 when unused.
+    uint32_t enc1 = r.U32(px::kEncryption);
+    uint32_t enc = version >= 5 ? r.U32(px::kEncryption2) : (enc1 == 0xFF00FF00u ? 0 : enc1);
+    if (enc != 0) throw EDBEngineError(ecUnsupported, "Table " + name + " is encrypted");
     if (numFields == 0 || numFields > 1024) Corrupt(name, rtl::Format("bad field count %u", numFields));
     if (keyFields > numFields) Corrupt(name, "more key fields than fields");
 
@@ -555,6 +558,7 @@ std::string BuildHeader(const Schema& s, const HeaderFields& hf) {
     h[px::kIndexLevels] = static_cast<char>(hf.indexLevels);
     Put16(h, px::kNumFields, static_cast<uint32_t>(n));
     Put16(h, px::kKeyFields, static_cast<uint32_t>(hf.keyFields));
+    Put32(h, px::kEncryption, 0xFF00FF00u);   // the unused older encryption word
     h[px::kSortOrder] = static_cast<char>(SortOrderByte(s.sortOrder));
     h[px::kFileVersion] = static_cast<char>(version);
     Put16(h, px::kMaxBlocks, hf.blocks);
@@ -671,39 +675,57 @@ TableImage BuildImage(const TableData& t) {
         for (int i = 0; i < s.keyFields; ++i) keyWidth += s.fields[static_cast<std::size_t>(i)].width;
         int entrySize = keyWidth + 6;
         std::size_t perIndexBlock = (static_cast<std::size_t>(s.blockSize) - px::kBlockHeader) / static_cast<std::size_t>(entrySize);
-        struct Entry { std::string key; unsigned block; unsigned count; };
+        // Levels are built bottom-up; blocks are numbered top-down, so the root is block 1
+        // and the level-1 blocks come last. An entry's child is an index into the level below.
+        struct Entry { std::string key; std::size_t child; unsigned count; };
+        std::vector<std::vector<std::vector<Entry>>> levelsBlocks;   // [level][block][entry]
         std::vector<Entry> level;
         for (std::size_t b = 0; b < entries.size(); ++b)
-            level.push_back(Entry{entries[b].first->substr(0, static_cast<std::size_t>(keyWidth)),
-                                  static_cast<unsigned>(b + 1), entries[b].count});
-        std::vector<std::vector<std::string>> blocksOut;  // index blocks' entry images
-        unsigned levels = 0, root = 0;
-        uint32_t totalEntries = 0;
+            level.push_back(Entry{entries[b].first->substr(0, static_cast<std::size_t>(keyWidth)), b,
+                                  entries[b].count});
         while (!level.empty()) {
-            ++levels;
+            std::vector<std::vector<Entry>> blocks;
             std::vector<Entry> upper;
             for (std::size_t i = 0; i < level.size(); i += perIndexBlock) {
-                std::vector<std::string> imgs;
+                std::vector<Entry> blk(level.begin() + static_cast<std::ptrdiff_t>(i),
+                                       level.begin() + static_cast<std::ptrdiff_t>(std::min(level.size(), i + perIndexBlock)));
                 unsigned sum = 0;
-                for (std::size_t j = i; j < level.size() && j < i + perIndexBlock; ++j) {
-                    std::string e = level[j].key;
+                for (auto& e : blk) sum += e.count;
+                upper.push_back(Entry{blk.front().key, blocks.size(), sum});
+                blocks.push_back(std::move(blk));
+            }
+            levelsBlocks.push_back(std::move(blocks));
+            if (upper.size() == 1) break;
+            level = std::move(upper);
+        }
+        // First block number of each level (top level first in the file).
+        std::vector<unsigned> firstOfLevel(levelsBlocks.size());
+        unsigned nextNo = 1;
+        for (std::size_t l = levelsBlocks.size(); l-- > 0;) {
+            firstOfLevel[l] = nextNo;
+            nextNo += static_cast<unsigned>(levelsBlocks[l].size());
+        }
+        std::vector<std::vector<std::string>> blocksOut;  // index blocks' entry images, in file order
+        uint32_t totalEntries = 0;
+        for (std::size_t l = levelsBlocks.size(); l-- > 0;) {
+            for (auto& blk : levelsBlocks[l]) {
+                std::vector<std::string> imgs;
+                for (auto& en : blk) {
+                    unsigned target = l == 0 ? static_cast<unsigned>(en.child + 1)
+                                             : firstOfLevel[l - 1] + static_cast<unsigned>(en.child);
+                    std::string e = en.key;
                     e.resize(static_cast<std::size_t>(entrySize), '\0');
-                    PutShortBE(&e[static_cast<std::size_t>(keyWidth)], static_cast<int>(level[j].block));
-                    PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 2], static_cast<int>(std::min(level[j].count, 32767u)));
+                    PutShortBE(&e[static_cast<std::size_t>(keyWidth)], static_cast<int>(target));
+                    PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 2], static_cast<int>(std::min(en.count, 32767u)));
                     PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 4], 0);
                     imgs.push_back(std::move(e));
-                    sum += level[j].count;
                 }
                 totalEntries += static_cast<uint32_t>(imgs.size());
                 blocksOut.push_back(std::move(imgs));
-                upper.push_back(Entry{level[i].key, static_cast<unsigned>(blocksOut.size()), sum});
             }
-            if (upper.size() == 1) {
-                root = upper[0].block;
-                break;
-            }
-            level = std::move(upper);
         }
+        unsigned levels = static_cast<unsigned>(levelsBlocks.size());
+        unsigned root = blocksOut.empty() ? 0 : 1;
         if (blocksOut.size() > 0xFFFF) throw EDBEngineError(ecValueTooLong, "Primary index too large: " + name);
         HeaderFields ih;
         ih.fileType = px::ftPrimaryIndex;
@@ -716,7 +738,6 @@ TableImage BuildImage(const TableData& t) {
         ih.keyFields = s.keyFields;
         for (int i = 0; i < s.keyFields; ++i)
             ih.fieldInfo.emplace_back(s.fields[static_cast<std::size_t>(i)].code, s.fields[static_cast<std::size_t>(i)].width);
-        for (int i = 0; i < 3; ++i) ih.fieldInfo.emplace_back(fcShort, 2);
         ih.tableName = FamilyPath(name, "PX");
         auto slash = ih.tableName.find_last_of("/\\");
         if (slash != std::string::npos) ih.tableName = ih.tableName.substr(slash + 1);
