@@ -27,7 +27,12 @@
 // record size is the key width + 6. Level 1 entries hold the first key of each data block; higher levels
 // the first key of each lower index block, its block number and the records below it.
 //
-// BLOB file (.MB): 4096-byte chunks; chunk 0 is the header (type 0). A blob's 10-byte record
+// BLOB file (.MB): 4096-byte chunks; chunk 0 is the header:
+//   0 u8 type 0   1 u16 chunks (1)   3 8 bytes modification count   11 u16 data block size
+//   (4096)   13 u16 sub-allocated block size (4096)   16 u8 sub-allocation unit (16)
+//   17 u16 slots per sub-allocated block (64)   19 u16 sub-allocation threshold (2048)
+// A Graphic value is stored as the application gives it (pictures written by the class
+// library carry an 8-byte graphic header of their own). A blob's 10-byte record
 // pointer (after the leading bytes kept in the record): u32 offset (chunk offset | index;
 // index 0xFF: a single-blob block), u32 length, u16 modification number. A blob no longer
 // than the leading bytes lives in the record only (offset 0).
@@ -58,6 +63,9 @@ constexpr std::size_t kBlockNext = 0, kBlockPrev = 2, kBlockLastOffset = 4;
 enum FileType : uint8_t { ftIndexedDb = 0, ftPrimaryIndex = 1, ftNonIndexedDb = 2 };
 
 constexpr std::size_t kMbChunk = 4096;
+constexpr std::size_t kMbHeaderChunks = 1, kMbHeaderModCount = 3, kMbHeaderBlockSize = 11,
+    kMbHeaderSubBlockSize = 13, kMbHeaderSubUnit = 16, kMbHeaderSubSlots = 17,
+    kMbHeaderSubThreshold = 19;
 constexpr std::size_t kBlobPointer = 10;
 constexpr std::size_t kMbSingleHeader = 9;
 constexpr std::size_t kMbSubTable = 12, kMbSubSlot = 5, kMbSubSlots = 64;

@@ -605,7 +605,12 @@ TableImage BuildImage(const TableData& t) {
     if (blobs) {
         img.mb.assign(px::kMbChunk, '\0');
         img.mb[0] = static_cast<char>(px::mbHeader);
-        Put16(img.mb, 1, 1);
+        Put16(img.mb, px::kMbHeaderChunks, 1);
+        Put16(img.mb, px::kMbHeaderBlockSize, px::kMbChunk);
+        Put16(img.mb, px::kMbHeaderSubBlockSize, px::kMbChunk);
+        img.mb[px::kMbHeaderSubUnit] = 0x10;
+        Put16(img.mb, px::kMbHeaderSubSlots, px::kMbSubSlots);
+        Put16(img.mb, px::kMbHeaderSubThreshold, 0x0800);
     }
     for (auto& rp : t.rows) {
         std::string data = rp->data;
@@ -632,6 +637,7 @@ TableImage BuildImage(const TableData& t) {
                 if (++mod == 0) mod = 1;
                 Put16(img.mb, block + 7, mod);
                 std::memcpy(&img.mb[block + px::kMbSingleHeader], v.data(), v.size());
+                Put32(img.mb, px::kMbHeaderModCount, mod);
                 Put32(ptr, 0, static_cast<uint32_t>(block | 0xFF));
                 Put16(ptr, 8, mod);
             }
