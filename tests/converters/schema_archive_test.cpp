@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+// pxlib's header declares its C functions without C linkage.
+extern "C" {
 #include <paradox.h>
+}
 
 #include <cstdio>
 #include <filesystem>
