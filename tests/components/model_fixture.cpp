@@ -118,9 +118,9 @@ void TRoot::GetChildren(const std::function<void(TComponent*)>& proc, TComponent
 }
 
 void RegisterFixtureClasses() {
-    RegisterClass(TBase::StaticClass());
-    RegisterClass(TDerived::StaticClass());
-    RegisterClass(TRoot::StaticClass());
+    RegisterComponentClass(TBase::StaticClass());
+    RegisterComponentClass(TDerived::StaticClass());
+    RegisterComponentClass(TRoot::StaticClass());
 }
 
 }  // namespace fixture

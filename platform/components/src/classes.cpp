@@ -124,7 +124,7 @@ std::map<std::string, const TClassInfo*>& Registry() {
 }
 }  // namespace
 
-void RegisterClass(const TClassInfo& c) { Registry()[rtl::AsciiUpper(c.Name())] = &c; }
+void RegisterComponentClass(const TClassInfo& c) { Registry()[rtl::AsciiUpper(c.Name())] = &c; }
 
 const TClassInfo* GetClass(const std::string& name) {
     auto it = Registry().find(rtl::AsciiUpper(name));

@@ -31,11 +31,6 @@ const char kControlProp[] = "KxcControl";
 TControl* g_creating = nullptr;  // the control whose window CreateWindowEx is making
 int g_nextId = 100;              // child window ids; below 100 are IDOK, IDCANCEL and friends
 
-// Original window procedures of the system classes that ours extend, by class atom.
-std::map<ATOM, WNDPROC>& BaseProcs() {
-    static std::map<ATOM, WNDPROC> m;
-    return m;
-}
 std::set<std::string>& RegisteredClasses() {
     static std::set<std::string> s;
     return s;
@@ -48,11 +43,7 @@ LRESULT CALLBACK ControlWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         g_creating = nullptr;
         c->Attach(h);
     }
-    if (!c) {
-        auto it = BaseProcs().find(ATOM(GetClassWord(h, GCW_ATOM)));
-        if (it != BaseProcs().end()) return CallWindowProcA(it->second, h, msg, w, l);
-        return DefWindowProcA(h, msg, w, l);
-    }
+    if (!c) return DefWindowProcA(h, msg, w, l);
     try {
         return c->WndProc(msg, w, l);
     } catch (...) {
@@ -62,28 +53,16 @@ LRESULT CALLBACK ControlWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 }
 
 void EnsureWindowClass(const TCreateParams& p) {
-    if (RegisteredClasses().count(p.WinClassName)) return;
+    if (p.BaseClass || RegisteredClasses().count(p.WinClassName)) return;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    WNDPROC base = nullptr;
-    if (p.BaseClass) {
-        if (!GetClassInfoExA(nullptr, p.BaseClass, &wc))
-            throw rtl::EOSError(rtl::Format("Window class %s is not available", p.BaseClass));
-        base = wc.lpfnWndProc;
-        wc.cbSize = sizeof wc;
-        wc.style &= ~CS_GLOBALCLASS;
-    } else {
-        wc.style = p.ClassStyle;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = nullptr;
-    }
+    wc.style = p.ClassStyle;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpfnWndProc = ControlWndProc;
-    wc.hInstance = inst;
+    wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = p.WinClassName.c_str();
-    ATOM atom = RegisterClassExA(&wc);
-    if (!atom) throw rtl::EOSError(rtl::Format("Cannot register window class %s", p.WinClassName.c_str()));
-    if (base) BaseProcs()[atom] = base;
+    if (!RegisterClassExA(&wc))
+        throw rtl::EOSError(rtl::Format("Cannot register window class %s", p.WinClassName.c_str()));
     RegisteredClasses().insert(p.WinClassName);
 }
 
@@ -362,8 +341,17 @@ void TControl::CreateParams(TCreateParams& p) {
 void TControl::Attach(HWND h) {
     handle_ = h;
     SetPropA(h, kControlProp, this);
-    auto it = BaseProcs().find(ATOM(GetClassWord(h, GCW_ATOM)));
-    defProc_ = it != BaseProcs().end() ? it->second : DefWindowProcA;
+    defProc_ = DefWindowProcA;
+}
+
+// Controls that wrap a system control keep its window class ("Button", "Static", ...), so
+// that tools see the control they know, and take its messages through a subclass.
+void TControl::AttachSubclass(HWND h) {
+    handle_ = h;
+    SetPropA(h, kControlProp, this);
+    defProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWndProc)));
+    subclassed_ = true;
 }
 
 void TControl::CreateHandle() {
@@ -375,13 +363,16 @@ void TControl::CreateHandle() {
     HWND parent = child ? ParentWindow() : nullptr;
     if (child && !parent) return;
     if (!id_) id_ = g_nextId++;
-    g_creating = this;
-    HWND h = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), caption_.c_str(), p.Style, left_, top_, width_,
+    g_creating = p.BaseClass ? nullptr : this;
+    HWND h = CreateWindowExA(p.ExStyle, p.BaseClass ? p.BaseClass : p.WinClassName.c_str(), caption_.c_str(), p.Style, left_, top_, width_,
                              height_, parent, child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : nullptr,
                              GetModuleHandleA(nullptr), nullptr);
     g_creating = nullptr;
     if (!h) throw rtl::EOSError(rtl::Format("Error creating window (%lu)", GetLastError()));
-    if (!handle_) Attach(h);
+    if (p.BaseClass)
+        AttachSubclass(h);
+    else if (!handle_)
+        Attach(h);
     AfterCreateHandle();
 }
 
@@ -394,6 +385,8 @@ void TControl::DetachHandles() {
     if (auto* w = dynamic_cast<TWinControl*>(this))
         for (int i = 0; i < w->ControlCount(); ++i) w->Controls(i)->DetachHandles();
     if (handle_) {
+        if (subclassed_) SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defProc_));
+        subclassed_ = false;
         RemovePropA(handle_, kControlProp);
         handle_ = nullptr;
     }
@@ -415,6 +408,8 @@ LRESULT TControl::WndProc(UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_NCDESTROY) {
         LRESULT r = DefaultHandler(msg, w, l);
         if (handle_ == h) {
+            if (subclassed_) SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defProc_));
+            subclassed_ = false;
             RemovePropA(h, kControlProp);
             handle_ = nullptr;
         }
@@ -422,6 +417,9 @@ LRESULT TControl::WndProc(UINT msg, WPARAM w, LPARAM l) {
     }
     return DefaultHandler(msg, w, l);
 }
+
+KXC_IMPLEMENT_CLASS(TGraphicControl)
+void TGraphicControl::DescribeClass(TClassBuilder<TGraphicControl>&) {}
 
 // ---- TWinControl ----
 
@@ -533,7 +531,9 @@ void TWinControl::SetFocus() {
 
 void TWinControl::ScaleBy(int m, int d) {
     for (TControl* c : controls_) c->ChangeScale(m, d);
-    SetBounds(left_, top_, Scale(width_, m, d), Scale(height_, m, d));
+    // The client area scales; a frame keeps its size.
+    int cw = ClientWidth(), ch = ClientHeight();
+    SetBounds(left_, top_, width_ + Scale(cw, m, d) - cw, height_ + Scale(ch, m, d) - ch);
     if (!parentFont_) font_->SetHeight(Scale(font_->Height(), m, d));
 }
 
@@ -629,14 +629,14 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM w, LPARAM l) {
         return reinterpret_cast<LRESULT>(BackgroundBrush());
     }
     case WM_ERASEBKGND: {
-        if (defProc_ != DefWindowProcA) break;
+        if (subclassed_) break;
         RECT r;
         GetClientRect(handle_, &r);
         FillRect(reinterpret_cast<HDC>(w), &r, BackgroundBrush());
         return 1;
     }
     case WM_PAINT: {
-        if (defProc_ != DefWindowProcA) break;
+        if (subclassed_) break;
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(handle_, &ps);
         PaintWindow(dc);
@@ -678,7 +678,7 @@ void RegisterStandardClasses() {
          {&TLabel::StaticClass(), &TButton::StaticClass(), &TRadioButton::StaticClass(), &TPanel::StaticClass(),
           &TBevel::StaticClass(), &TImage::StaticClass(), &TProgressBar::StaticClass(),
           &TPageControl::StaticClass(), &TTabSheet::StaticClass(), &TForm::StaticClass()})
-        RegisterClass(*c);
+        RegisterComponentClass(*c);
 }
 
 }  // namespace kxc

@@ -230,7 +230,7 @@ private:
 };
 
 // Class registry: classes that form descriptions may create by name.
-void RegisterClass(const TClassInfo& c);
+void RegisterComponentClass(const TClassInfo& c);
 // nullptr when not registered (name ignoring case).
 const TClassInfo* GetClass(const std::string& name);
 // Raises EClassNotFound "Class %s not found".

@@ -42,7 +42,7 @@ extern const TIntIdentMap ModalResultIdents;
 // What CreateHandle passes to CreateWindowEx.
 struct TCreateParams {
     std::string WinClassName;     // registered on first use
-    const char* BaseClass = nullptr;  // system class that WinClassName extends, or none
+    const char* BaseClass = nullptr;  // system class used as it is (then subclassed), or none
     DWORD Style = 0;
     DWORD ExStyle = 0;
     UINT ClassStyle = CS_DBLCLKS;
@@ -129,6 +129,7 @@ public:
     void UpdateParentFont();
     void UpdateParentBiDiMode();
     void Attach(HWND h);
+    void AttachSubclass(HWND h);
     TForm* ParentForm() const;
 
 protected:
@@ -145,6 +146,7 @@ protected:
 
     HWND handle_ = nullptr;
     WNDPROC defProc_ = nullptr;
+    bool subclassed_ = false;
     TWinControl* parent_ = nullptr;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     std::string caption_;

@@ -1,7 +1,8 @@
 // The standard controls that the forms of `setup` are built from (Windows build only): label,
 // button, radio button, panel, bevel, image, progress bar, page control and tab sheet.
-// Each registers a window class named after itself ("TButton", "TLabel", ...); those that
-// wrap a system control extend its class, so they behave as that control does.
+// Those that wrap a system control use its window class ("Button", "Static",
+// "msctls_progress32", "SysTabControl32"); the others register one named after themselves
+// ("TImage", "TPanel", "TTabSheet").
 #pragma once
 
 #include "components/controls.h"
