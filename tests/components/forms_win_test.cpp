@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <optional>
 #include <thread>
 
 #include "components/forms.h"
@@ -266,6 +268,50 @@ TEST_F(FormsOnScreen, ShowWithoutModalLoopAndCloseToFree) {
     EXPECT_FALSE(destroyed);
     Application->ProcessMessages();
     EXPECT_TRUE(destroyed);
+}
+
+TEST_F(FormsOnScreen, DefaultErrorDisplayAndCloseBox) {
+    TExceptionEvent saved = Application->OnException;
+    Application->OnException = TExceptionEvent();
+    std::optional<uidriver::MessageBoxInfo> box;
+    bool closed = false;
+    TModalResult r = RunModal(g_form, [&] {
+        HWND w = uidriver::WaitForWindow({"TfrmSample", "", GetCurrentProcessId(), true}, 5000);
+        if (!w) return;
+        uidriver::ClickButton(w, "Boom");
+        box = uidriver::WaitForMessageBox(Application->Title(), GetCurrentProcessId(), 5000);
+        if (box) closed = uidriver::CloseMessageBox(box->hwnd);
+        // The close box of a modal form ends its loop with mrCancel.
+        PostMessageA(w, WM_CLOSE, 0, 0);
+    });
+    Application->OnException = saved;
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->caption, "components_forms_test");
+    EXPECT_EQ(box->text, "Boom in a handler.");  // a period after a letter
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(r, mrCancel);
+}
+
+TEST_F(FormsOnScreen, PicturesFromResourcesAndIcons) {
+    TBitmap b;
+    b.LoadFromResourceName(nullptr, "TEST_PIC");
+    EXPECT_EQ(b.Width(), 8);
+    EXPECT_EQ(b.Height(), 4);
+    EXPECT_NE(b.Handle(), nullptr);
+    // The rebuilt file equals the bitmap file the resource was made from.
+    FILE* f = fopen(KX_TEST_PIC_FILE, "rb");
+    ASSERT_NE(f, nullptr);
+    std::string file(200, '\0');
+    file.resize(fread(&file[0], 1, file.size(), f));
+    fclose(f);
+    EXPECT_EQ(b.FileBytes(), file);
+    EXPECT_THROW(b.LoadFromResourceName(nullptr, "NO_SUCH_PIC"), rtl::EResNotFound);
+
+    auto* img = static_cast<TImage*>(g_form->FindComponent("pic1"));
+    img->Picture()->Icon()->Assign(Application->Icon());
+    EXPECT_NE(img->Picture()->Icon()->Handle(), nullptr);
+    img->Picture()->Bitmap()->Assign(&b);
+    EXPECT_EQ(img->Picture()->Width(), 8);
 }
 
 // Last: the application stays terminated afterwards.
