@@ -19,7 +19,7 @@ namespace {
 std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& members) {
     const fs::path path = kxtest::FreshFolder("zip_image") / "image.zip";
     int err = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    zip_t* za = zip_open(path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
     for (const auto& m : members) {
         zip_source_t* src = zip_source_buffer(za, m.second.data(), m.second.size(), 0);
         zip_file_add(za, m.first.c_str(), src, 0);
