@@ -178,3 +178,13 @@ TEST(SafeWrites, AFailedWriteLeavesTheTableAsItWas) {
     v.Open();
     EXPECT_EQ(v.RecordCount(), 11);
 }
+
+TEST(CorruptTables, OutOfRangeStoredValuesReadAsTextWithoutFault) {
+    // Found by the fuzz target: a TimeStamp far outside the calendar.
+    detail::FieldInfo ts;
+    ts.code = detail::fcTimestamp;
+    for (double v : {-3.44217e+276, 1e300, -1.0, 4e17})
+        EXPECT_FALSE(detail::ValueToText(ts, v).empty()) << v;
+    detail::FieldInfo ts2 = ts;
+    EXPECT_EQ(detail::ValueToText(ts2, 63000000000000.0).substr(0, 4), "1997");
+}

@@ -407,7 +407,7 @@ std::string ValueToText(const FieldInfo& f, const TValue& v) {
         return std::to_string(*p);
     }
     if (auto p = std::get_if<double>(&v)) {
-        if (f.code == fcTimestamp) {
+        if (f.code == fcTimestamp && std::isfinite(*p) && *p >= 0 && *p < 3652060.0 * 86400000.0) {
             double ms = *p;
             double days = std::floor(ms / 86400000.0);
             TDate d = DaysToDate(static_cast<int32_t>(days));

@@ -317,7 +317,7 @@ int32_t TField::AsInteger() const {
     if (auto p = std::get_if<int32_t>(&v)) return *p;
     if (auto p = std::get_if<int64_t>(&v)) return static_cast<int32_t>(*p);
     if (auto p = std::get_if<bool>(&v)) return *p;
-    if (auto p = std::get_if<double>(&v)) return static_cast<int32_t>(*p);
+    if (auto p = std::get_if<double>(&v)) return *p > -2147483648.0 && *p < 2147483648.0 ? static_cast<int32_t>(*p) : 0;
     if (auto p = std::get_if<TDate>(&v)) return DateToDays(*p);
     if (auto p = std::get_if<std::string>(&v)) {
         TValue t = TextToValue(InfoOfCode(fcLong), *p);
@@ -356,7 +356,8 @@ void TField::SetAsFloat(double v) { SetValue(v); }
 TDate TField::AsDate() const {
     TValue v = Value();
     if (auto p = std::get_if<TDate>(&v)) return *p;
-    if (auto p = std::get_if<double>(&v); p && DataType() == TFieldType::TimeStamp)
+    if (auto p = std::get_if<double>(&v);
+        p && DataType() == TFieldType::TimeStamp && *p >= 0 && *p < 3652060.0 * 86400000.0)
         return DaysToDate(static_cast<int32_t>(*p / 86400000.0));
     return TDate{};
 }
