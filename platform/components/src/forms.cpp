@@ -29,6 +29,7 @@ void TForm::DescribeClass(TClassBuilder<TForm>& c) {
     c.Int("Height", &TControl::Height, &TControl::SetHeight).Stored(NeverStored);
     c.Bool("Visible", &TControl::Visible, &TControl::SetVisible).Stored(NeverStored);
     c.Object<TWinControl>("ActiveControl", &TForm::ActiveControl, &TForm::SetActiveControl);
+    c.Bool("AutoScroll", &TForm::AutoScroll, &TForm::SetAutoScroll).DefaultValue(1);
     c.Set("BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons, BorderIconInfo).DefaultValue(7);
     c.Enum<TFormBorderStyle>("BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle, FormBorderStyleInfo)
         .DefaultValue(bsSizeable);

@@ -517,6 +517,14 @@ TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {
     tabStop_ = true;
 }
 
+TPageControl::~TPageControl() {
+    // The sheets go with the controls of this window; they must not call back into a page
+    // control that is half destroyed.
+    for (TTabSheet* s : pages_) s->pageControl_ = nullptr;
+    pages_.clear();
+    active_ = nullptr;
+}
+
 void TPageControl::CreateParams(TCreateParams& p) {
     TWinControl::CreateParams(p);
     p.BaseClass = WC_TABCONTROLA;

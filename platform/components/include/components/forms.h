@@ -57,6 +57,10 @@ public:
     void SetClientWidth(int v);
     void SetClientHeight(int v);
     void SetBounds(int l, int t, int w, int h) override;
+    // Stored flag only: forms of this layer do not scroll (the translator's scaling refuses
+    // a form that has it set).
+    bool AutoScroll() const { return autoScroll_; }
+    void SetAutoScroll(bool v) { autoScroll_ = v; }
     bool Scaled() const { return scaled_; }
     void SetScaled(bool v) { scaled_ = v; }
     int32_t PixelsPerInch() const { return pixelsPerInch_; }
@@ -107,6 +111,7 @@ private:
     TPosition position_ = poDesigned;
     int clientWidth_ = 0, clientHeight_ = 0;
     bool scaled_ = true;
+    bool autoScroll_ = true;
     int32_t pixelsPerInch_ = 96;
     TWinControl* activeControl_ = nullptr;
     TModalResult modalResult_ = mrNone;

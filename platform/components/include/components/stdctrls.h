@@ -185,6 +185,7 @@ protected:
     void TextChanged() override;
 
 private:
+    friend class TPageControl;
     TPageControl* pageControl_ = nullptr;
     bool tabVisible_ = true;
 };
@@ -196,6 +197,7 @@ class TPageControl : public TWinControl {
     KXC_CLASS(TPageControl, TWinControl)
 public:
     explicit TPageControl(TComponent* owner);
+    ~TPageControl() override;
     int PageCount() const { return int(pages_.size()); }
     TTabSheet* Pages(int i) const { return pages_.at(size_t(i)); }
     TTabSheet* ActivePage() const { return active_; }
