@@ -46,7 +46,7 @@ Stand MakeStand(const std::string& name) {
 }
 
 uidriver::RunResult Restore(const Stand& s, const std::string& version) {
-    return uidriver::Run("\"" + (s.program / "setup.exe").string() + "\" " + version, 120000,
+    return uidriver::RunProcess("\"" + (s.program / "setup.exe").string() + "\" " + version, 120000,
                          s.program.string());
 }
 
