@@ -246,3 +246,58 @@ TEST(ConversionOfAccessGroups, NullDoorStringsBecomeSixtyEightD) {
     EXPECT_EQ(AccessDoors(groups, "B null doors"), d68);
     EXPECT_EQ(AccessDoors(groups, "C forty"), "0123456789012345678901234567890123456789" + d68);
 }
+
+namespace {
+
+void CopyFixture(const std::string& name, const path& folder) {
+    kxtest::fs::create_directories(folder);
+    for (const auto& e : kxtest::fs::directory_iterator(kxtest::fs::path(KX_FIXTURE_TABLES) / name))
+        kxtest::fs::copy_file(e.path(), folder / e.path().filename(),
+                              kxtest::fs::copy_options::overwrite_existing);
+}
+
+}  // namespace
+
+// A saved field that the new table lacks is the class library's field error: no copy
+// fallback, the error leaves the conversion; tables listed before it are converted, those
+// after it are not.
+TEST(ConversionErrors, FieldMissingInTheNewTableLeavesTheConversion) {
+    const Places p = PreparePlaces("extra");
+    kxtest::MakeOldDatabase("L2.1", p.saved, {20, 8});
+    CopyFixture("extra", p.saved);  // Depart.DB now has the field Budget
+    kxtest::MakeInstalledDatabase(p.installed);
+    try {
+        RunConverter("L2.1", p);
+        ADD_FAILURE() << "no error";
+    } catch (const dbe::EDBEngineError& e) {
+        ADD_FAILURE() << "engine error instead of the field error: " << e.what();
+    } catch (const dbe::EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "Field 'Budget' not found");
+    }
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Accgroup.DB").size(), 5u);   // before Depart
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Personel.DB").size(), 0u);   // after it
+}
+
+// No saved tables: the new tables are still unpacked and the fixes run over them.
+TEST(ConversionEdges, EmptySavedFolderLeavesTheEmptyNewTables) {
+    const Places p = PreparePlaces("empty");
+    kxtest::fs::create_directories(p.saved);
+    kxtest::MakeInstalledDatabase(p.installed);
+    AppendStaleRow(p.installed);
+    ASSERT_NO_FATAL_FAILURE(RunConverter("L2.1", p));
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Trandef.DB").size(), 0u);
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Doors.DB").size(), 0u);
+}
+
+// A second run unpacks the new tables again over the converted ones and converts once more.
+TEST(ConversionEdges, SecondRunConvertsAgainOverTheConvertedTables) {
+    const Places p = PreparePlaces("twice");
+    kxtest::MakeOldDatabase("L2.5", p.saved, {30, 8});
+    kxtest::MakeInstalledDatabase(p.installed);
+    ASSERT_NO_FATAL_FAILURE(RunConverter("L2.5", p));
+    AppendStaleRow(p.installed);
+    ASSERT_NO_FATAL_FAILURE(RunConverter("L2.5", p));
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Personel.DB").size(), 30u);
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Trandef.DB").size(), 0u);
+    ExpectAccessGroupsFixed(p.installed);
+}
