@@ -290,6 +290,80 @@ TEST(FormStream, DamagedStreamsNeverCrash) {
     EXPECT_GT(failures, 0);
 }
 
+class TPictureHolder : public TComponent {
+    KXC_CLASS(TPictureHolder, TComponent)
+public:
+    explicit TPictureHolder(TComponent* owner) : TComponent(owner), picture(new TPicture) {}
+    ~TPictureHolder() override { delete picture; }
+    TPicture* Picture() const { return picture; }
+    void SetPicture(TPicture* p) { picture->Assign(p); }
+    TPicture* picture;
+};
+KXC_IMPLEMENT_CLASS(TPictureHolder)
+void TPictureHolder::DescribeClass(TClassBuilder<TPictureHolder>& c) {
+    c.Object<TPicture>("Picture", &TPictureHolder::Picture, &TPictureHolder::SetPicture);
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char* d = "0123456789ABCDEF";
+    std::string r;
+    for (unsigned char b : bytes) {
+        r += d[b >> 4];
+        r += d[b & 15];
+    }
+    return r;
+}
+
+// A 2 x 2 bitmap file, 24 bits per pixel.
+std::string SmallBmp() {
+    std::string bits(16, '\x11');
+    auto le32 = [](uint32_t v) {
+        std::string s;
+        for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xFF);
+        return s;
+    };
+    std::string info = le32(40) + le32(2) + le32(2) + std::string("\x01\x00\x18\x00", 4) + le32(0) + le32(16) +
+                       le32(2835) + le32(2835) + le32(0) + le32(0);
+    return "BM" + le32(uint32_t(14 + info.size() + bits.size())) + le32(0) + le32(54) + info + bits;
+}
+
+TEST(FormStream, PictureDataRoundTripAndDamage) {
+    RegisterComponentClass(TPictureHolder::StaticClass());
+    std::string bmp = SmallBmp();
+    auto le32 = [](uint32_t v) {
+        std::string s;
+        for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xFF);
+        return s;
+    };
+    std::string data = "\x07TBitmap" + le32(uint32_t(bmp.size())) + bmp;
+    auto text = [](const std::string& hex) {
+        return "object R: TRoot\n object P: TPictureHolder\n Picture.Data = {" + hex + "}\n end\nend\n";
+    };
+    std::string bin = Compile(text(Hex(data)));
+    TRoot root(nullptr);
+    ReadComponentFromBytes(&root, bin);
+    auto* holder = static_cast<TPictureHolder*>(root.FindComponent("P"));
+    ASSERT_NE(holder, nullptr);
+    ASSERT_NE(dynamic_cast<TBitmap*>(holder->Picture()->Graphic()), nullptr);
+    EXPECT_EQ(holder->Picture()->Width(), 2);
+    EXPECT_EQ(static_cast<TBitmap*>(holder->Picture()->Graphic())->FileBytes(), bmp);
+    EXPECT_EQ(WriteComponentToBytes(&root), bin);
+
+    struct Case {
+        std::string data;
+        std::string error;
+    } cases[] = {
+        {"\x07TBitmap" + le32(uint32_t(bmp.size() + 10)) + bmp, "Stream read error"},
+        {"\x07TBitmap" + le32(uint32_t(bmp.size())) + "XX" + bmp.substr(2), "Bitmap image is not valid"},
+        {"\x07TBitmap" + le32(uint32_t(bmp.size() - 4)) + bmp.substr(0, bmp.size() - 4), "Bitmap image is not valid"},
+        {"\x05TJpeg" + bmp, "Unknown picture file extension (TJpeg)"},
+        {"\x05TIcon" + std::string("\x00\x00\x02\x00", 4), "Icon image is not valid"},
+        {"\x30", "Stream read error"},
+    };
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
+        EXPECT_EQ(ErrorOf(Compile(text(Hex(cases[i].data)))), cases[i].error) << i;
+}
+
 TEST(FormText, SyntaxErrorsNameTheLine) {
     struct Case {
         const char* text;

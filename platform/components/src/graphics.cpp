@@ -1,6 +1,7 @@
 #include "components/graphics.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "components/filer.h"
@@ -228,14 +229,26 @@ TBitmap::~TBitmap() { FreeHandle(); }
 int TBitmap::Width() const { return file_.empty() ? 0 : Le32(file_, kBmpWidth); }
 int TBitmap::Height() const { return file_.empty() ? 0 : std::abs(Le32(file_, kBmpHeight)); }
 
+// True when the file's header describes pixel data that lies inside the file, so that GDI
+// never reads past it.
+static bool ValidBitmapFile(const std::string& f) {
+    if (f.size() < kBmpMinSize || f[0] != 'B' || f[1] != 'M') return false;
+    int64_t headerSize = Le32(f, kBmpFileHeader);
+    int64_t width = Le32(f, kBmpWidth);
+    int64_t height = std::abs(int64_t(Le32(f, kBmpHeight)));
+    int bits = Le16(f, kBmpBitCount);
+    int64_t compression = Le32(f, kBmpFileHeader + 16);
+    int64_t offset = Le32(f, kBmpBitsOffset);
+    if (headerSize < 40 || width <= 0 || width > 32768 || height == 0 || height > 32768) return false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    if (compression != 0 /* BI_RGB */ && compression != 3 /* BI_BITFIELDS */) return false;
+    int64_t rowBytes = ((width * bits + 31) / 32) * 4;
+    return offset >= int64_t(kBmpFileHeader) + headerSize && offset <= int64_t(f.size()) &&
+           rowBytes * height <= int64_t(f.size()) - offset;
+}
+
 void TBitmap::LoadFromBytes(const std::string& fileBytes) {
-    if (!fileBytes.empty()) {
-        bool ok = fileBytes.size() >= kBmpMinSize && fileBytes[0] == 'B' && fileBytes[1] == 'M' &&
-                  Le32(fileBytes, kBmpWidth) > 0 && Le32(fileBytes, kBmpHeight) != 0 &&
-                  Le32(fileBytes, kBmpBitsOffset) > 0 &&
-                  uint32_t(Le32(fileBytes, kBmpBitsOffset)) <= fileBytes.size();
-        if (!ok) throw rtl::EInvalidOperation("Bitmap image is not valid");
-    }
+    if (!fileBytes.empty() && !ValidBitmapFile(fileBytes)) throw rtl::EInvalidOperation("Bitmap image is not valid");
     FreeHandle();
     file_ = fileBytes;
     Changed();
