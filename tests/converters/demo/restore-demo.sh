@@ -43,7 +43,9 @@ done
 for csv in "$here"/L2.1/*.csv; do
   "$dbtool" import "$saved/$(basename "${csv%.csv}").DB" "$csv" >/dev/null
 done
-rm -f "$KX_WINEPREFIX/drive_c/a.tmp"
+# The old installation's configuration: a networked client whose server is 192.168.10.5, so
+# every door gets that address.
+printf '[Net]\r\nLocal=0\r\nServer=0\r\nServerIP=192.168.10.5\r\n' >"$KX_WINEPREFIX/drive_c/a.tmp"
 
 echo "== setup.exe L2.1 (restore mode)"
 set +e
@@ -55,4 +57,5 @@ for t in Personel Accgroup Doors Holidays; do
   echo "== $t.DB after the conversion"
   "$dbtool" dump "$demo/KorvixNet/$t.DB"
 done
+rm -f "$KX_WINEPREFIX/drive_c/a.tmp"
 exit $code
