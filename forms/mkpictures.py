@@ -174,7 +174,7 @@ def wizard_picture():
 
 
 def restore_picture():
-    bg = (248, 0, 248)  # transparent colour (bottom-left pixel)
+    bg = BLACK  # transparent colour (bottom-left pixel); the drawing itself uses no black
     cv = Canvas(32, 32, bg)
 
     def server(x0, y0, x1, y1):

@@ -1,0 +1,342 @@
+// setup's four small windows as the program shows them, read back from their real windows
+// through the UI driver: frames, captions, texts, sizes, positions and focus, the start-up
+// window's progress bar as the plug-in loading advances it, and the restore window's release.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CancelWarn.h"
+#include "Load.h"
+#include "Saving.h"
+#include "StUp.h"
+#include "fixture_util.h"
+#include "formhooks.h"
+#include "globals.h"
+#include "plugins.h"
+#include "uidriver/uidriver.h"
+
+namespace {
+
+std::string OutputFolder() {
+    std::string dir = fixture::ExeDir() + "..\\test-output\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+// One control as the layout gives it; x, y relative to the form's client area; w -1 for any.
+struct Expected {
+    const char* className;
+    const char* text;
+    int x, y, w, h;
+};
+
+std::string Where(const uidriver::Control& c) {
+    return c.className + " '" + c.text + "' (" + std::to_string(c.rect.left) + "," +
+           std::to_string(c.rect.top) + " " + std::to_string(c.rect.right - c.rect.left) + "x" +
+           std::to_string(c.rect.bottom - c.rect.top) + ")";
+}
+
+void ExpectControls(HWND top, const std::vector<Expected>& expected) {
+    std::vector<uidriver::Control> all = uidriver::ListControls(top);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const Expected& e = expected[i];
+        const uidriver::Control* found = nullptr;
+        for (const uidriver::Control& c : all)
+            if (c.className == e.className && c.text == e.text &&
+                (found == nullptr || (c.rect.left == e.x && c.rect.top == e.y)))
+                found = &c;
+        ASSERT_NE(found, nullptr) << "case " << i << ": no " << e.className << " '" << e.text
+                                  << "'\n" << uidriver::DescribeControls(top);
+        EXPECT_EQ(found->rect.left, e.x) << "case " << i << ": " << Where(*found);
+        EXPECT_EQ(found->rect.top, e.y) << "case " << i << ": " << Where(*found);
+        if (e.w >= 0) {  // an auto-sized label takes the width of its text in the shown font
+            EXPECT_EQ(found->rect.right - found->rect.left, e.w) << "case " << i << ": " << Where(*found);
+        }
+        EXPECT_EQ(found->rect.bottom - found->rect.top, e.h) << "case " << i << ": " << Where(*found);
+        EXPECT_TRUE(found->visible) << "case " << i << ": " << Where(*found);
+    }
+}
+
+SIZE ClientSize(HWND w) {
+    RECT r;
+    GetClientRect(w, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+// The window's frame centred on the screen (to the pixel, either way of rounding).
+void ExpectCentred(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_LE(std::abs((r.left + r.right) - sw), 1) << r.left << " " << r.right << " of " << sw;
+    EXPECT_LE(std::abs((r.top + r.bottom) - sh), 1) << r.top << " " << r.bottom << " of " << sh;
+}
+
+LONG Style(HWND w) { return GetWindowLongA(w, GWL_STYLE); }
+
+void ExpectDialogFrame(HWND w) {
+    EXPECT_TRUE(Style(w) & WS_CAPTION);
+    EXPECT_TRUE(Style(w) & WS_SYSMENU);
+    EXPECT_FALSE(Style(w) & WS_MINIMIZEBOX);
+    EXPECT_FALSE(Style(w) & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(Style(w) & WS_THICKFRAME);
+    EXPECT_TRUE(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+}
+
+HWND OurWindow(const char* cls, DWORD timeoutMs = 5000) {
+    uidriver::WindowQuery q;
+    q.className = cls;
+    q.pid = GetCurrentProcessId();
+    return uidriver::WaitForWindow(q, timeoutMs);
+}
+
+class SmallForms : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { InitialiseApplication(); }
+};
+
+TEST_F(SmallForms, StartupWindowLayout) {
+    CreateAndShowStartupWindow();
+    ASSERT_NE(frmStUp, nullptr);
+    HWND w = frmStUp->WindowHandle();
+    ASSERT_NE(w, nullptr);
+    uidriver::PumpFor(200);
+    EXPECT_EQ(uidriver::ClassOf(w), "TfrmStUp");
+    EXPECT_EQ(uidriver::TextOf(w), "Setup");
+    EXPECT_EQ(ClientSize(w).cx, 346);
+    EXPECT_EQ(ClientSize(w).cy, 107);
+    ExpectCentred(w);
+    ExpectDialogFrame(w);
+    ExpectControls(w, {
+        {"Static",
+         "Korvix Setup is preparing the InstallShield(r) wisard which will guide you through the "
+         "rest of the setup process. Please Wait.",
+         68, 16, 253, 45},
+        {"msctls_progress32", "", 64, 76, 261, 20},
+        {"TImage", "", 16, 20, 32, 32},
+    });
+    // The application's icon sits in picStartUp.
+    EXPECT_FALSE(frmStUp->picStartUp->Picture()->Graphic() == nullptr ||
+                 frmStUp->picStartUp->Picture()->Graphic()->Empty());
+    HWND bar = frmStUp->pbPrep->WindowHandle();
+    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, TRUE, 0), 0);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 100);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
+    EXPECT_TRUE(GetWindowLongA(bar, GWL_STYLE) & PBS_SMOOTH);
+    EXPECT_TRUE(uidriver::Screenshot(w, OutputFolder() + "frmStUp.png"));
+    FreeStartupWindow();
+    EXPECT_EQ(frmStUp, nullptr);
+    EXPECT_FALSE(IsWindow(w));
+}
+
+// The bar's position after every change that the plug-in loading makes, read from the bar.
+std::vector<int>* g_positions;
+WNDPROC g_barProc;
+LRESULT CALLBACK RecordingBarProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT r = CallWindowProcA(g_barProc, w, msg, wp, lp);
+    if (msg == PBM_SETPOS || msg == PBM_DELTAPOS || msg == PBM_STEPIT)
+        g_positions->push_back(int(CallWindowProcA(g_barProc, w, PBM_GETPOS, 0, 0)));
+    return r;
+}
+
+TEST_F(SmallForms, ThreeFolderEntriesAdvanceTheBarBy33ThreeTimes) {
+    std::string dir = fixture::FreshFolder("setup_forms", "progress");
+    // Three entries that the loading passes over; none needs to load.
+    for (const char* f : {"a.dll", "b.dll", "c.dll"}) fixture::WriteFile(dir + f, "");
+    PluginDir = dir;
+    CreateAndShowStartupWindow();
+    HWND bar = frmStUp->pbPrep->WindowHandle();
+    std::vector<int> positions;
+    g_positions = &positions;
+    g_barProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingBarProc)));
+    LoadPlugIns();
+    SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_barProc));
+    EXPECT_EQ(positions, (std::vector<int>{33, 66, 99}));
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 99);
+    FreeStartupWindow();
+}
+
+TEST_F(SmallForms, SavingWindowLayout) {
+    kxc::Application->CreateForm(frmSaving);
+    frmSaving->PIC->Picture()->SetGraphic(kxc::Application->Icon());
+    frmSaving->Show();
+    frmSaving->Repaint();
+    HWND w = frmSaving->WindowHandle();
+    uidriver::PumpFor(200);
+    EXPECT_EQ(uidriver::ClassOf(w), "TfrmSaving");
+    EXPECT_FALSE(Style(w) & WS_CAPTION);
+    EXPECT_FALSE(Style(w) & WS_SYSMENU);
+    EXPECT_FALSE(Style(w) & (WS_BORDER | WS_THICKFRAME | WS_DLGFRAME));
+    EXPECT_EQ(ClientSize(w).cx, 250);
+    EXPECT_EQ(ClientSize(w).cy, 66);
+    ExpectCentred(w);
+    ExpectControls(w, {
+        {"TPanel", "", 0, 0, 250, 66},
+        {"Static", "Setup is saving old database", 80, 24, 165, 13},
+        {"TImage", "", 36, 16, 32, 32},
+    });
+    EXPECT_TRUE(uidriver::Screenshot(w, OutputFolder() + "frmSaving.png"));
+    frmSaving->Free();
+    frmSaving = nullptr;
+}
+
+// Shows the exit confirmation modally on this thread while `drive` runs on another one.
+template <class Drive>
+kxc::TModalResult RunConfirmation(Drive drive) {
+    kxc::Application->CreateForm(frmCancelWarn);
+    std::thread driver([drive] {
+        drive();
+        // Whatever the checks found, the modal loop must end.
+        HWND w = OurWindow("TfrmCancelWarn", 0);
+        if (w) {
+            ADD_FAILURE() << "the confirmation is still open";
+            PostMessageA(w, WM_CLOSE, 0, 0);
+        }
+    });
+    kxc::TModalResult r = frmCancelWarn->ShowModal();
+    driver.join();
+    frmCancelWarn->Free();
+    frmCancelWarn = nullptr;
+    return r;
+}
+
+TEST_F(SmallForms, ExitConfirmationLayoutAndEnterPressesResume) {
+    std::atomic<bool> checked{false};
+    kxc::TModalResult r = RunConfirmation([&] {
+        HWND w = OurWindow("TfrmCancelWarn");
+        if (!w) {
+            ADD_FAILURE() << "no exit confirmation";
+            return;
+        }
+        uidriver::WaitForControl(w, "&Resume", 3000);
+        EXPECT_EQ(uidriver::TextOf(w), "Exit Setup");
+        EXPECT_EQ(ClientSize(w).cx, 344);
+        EXPECT_EQ(ClientSize(w).cy, 182);
+        ExpectCentred(w);
+        ExpectDialogFrame(w);
+        ExpectControls(w, {
+            {"Static",
+             "Setup is not complete. If you quit the Setup program now, the program will not be "
+             "installed.",
+             8, 12, 313, 37},
+            {"Static",
+             "You may run the Setup program at a later time to complete the installation.", 8, 52,
+             313, 33},
+            {"Static",
+             "To continue installing the program, click Resume. To quit the Setup program, click "
+             "Exit Setup.",
+             8, 88, 313, 37},
+            {"Button", "E&xit Setup", 252, 144, 75, 25},
+            {"Button", "&Resume", 168, 144, 75, 25},
+        });
+        auto resume = uidriver::FindControl(w, "&Resume", "Button");
+        EXPECT_TRUE(resume.has_value());
+        if (resume) {
+            EXPECT_EQ(uidriver::FocusedControl(w), resume->hwnd);
+        }
+        EXPECT_TRUE(uidriver::Screenshot(w, OutputFolder() + "frmCancelWarn.png"));
+        checked = true;
+        EXPECT_TRUE(uidriver::PressKey(w, VK_RETURN));
+        EXPECT_TRUE(uidriver::WaitForWindowGone(w, 5000)) << "Enter did not close the confirmation";
+    });
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(r, kxc::mrCancel);
+    EXPECT_FALSE(kxc::Application->Terminated());  // Resume asks for nothing more
+}
+
+TEST_F(SmallForms, ExitConfirmationCloseBoxActsAsResume) {
+    kxc::TModalResult r = RunConfirmation([&] {
+        HWND w = OurWindow("TfrmCancelWarn");
+        if (!w) {
+            ADD_FAILURE() << "no exit confirmation";
+            return;
+        }
+        PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(uidriver::WaitForWindowGone(w, 5000));
+    });
+    EXPECT_EQ(r, kxc::mrCancel);
+    EXPECT_FALSE(kxc::Application->Terminated());
+}
+
+// Counts pixels (nearly) of the given colour in a rectangle of a screenshot of window w, given
+// in w's client coordinates.
+int CountColour(HWND w, const std::string& png, RECT area, unsigned char r, unsigned char g,
+                unsigned char b) {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    if (!uidriver::ReadPng(png, width, height, rgb)) return -1;
+    RECT win;
+    GetWindowRect(w, &win);
+    POINT origin = {0, 0};
+    ClientToScreen(w, &origin);
+    int dx = origin.x - win.left, dy = origin.y - win.top;
+    int n = 0;
+    for (int y = area.top + dy; y < area.bottom + dy && y < height; ++y)
+        for (int x = area.left + dx; x < area.right + dx && x < width; ++x) {
+            const unsigned char* p = &rgb[(size_t(y) * width + x) * 3];
+            if (std::abs(p[0] - r) < 24 && std::abs(p[1] - g) < 24 && std::abs(p[2] - b) < 24) ++n;
+        }
+    return n;
+}
+
+TEST_F(SmallForms, RestoreWindowLayoutAndItsBitmap) {
+    CreateAndShowRestoreWindow();
+    ASSERT_NE(frmRestore, nullptr);
+    HWND w = frmRestore->WindowHandle();
+    uidriver::PumpFor(200);
+    EXPECT_EQ(uidriver::ClassOf(w), "TfrmRestore");
+    EXPECT_EQ(uidriver::TextOf(w), "Restore old database");
+    EXPECT_EQ(ClientSize(w).cx, 309);
+    EXPECT_EQ(ClientSize(w).cy, 70);
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 286);
+    EXPECT_EQ(r.top, 196);
+    ExpectDialogFrame(w);
+    ExpectControls(w, {
+        {"TImage", "", 8, 19, 32, 32},
+        {"Static", "Database restore may take several minutes ...", 54, 28, -1, 13},
+    });
+    kxc::TGraphic* g = frmRestore->imgRestore->Picture()->Graphic();
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->Width(), 32);
+    EXPECT_EQ(g->Height(), 32);
+    // A 16-bit 5-5-5 bitmap, as stored in the description.
+    auto* bmp = dynamic_cast<kxc::TBitmap*>(g);
+    ASSERT_NE(bmp, nullptr);
+    const std::string& file = bmp->FileBytes();
+    ASSERT_GE(file.size(), 54u);
+    EXPECT_EQ(uint8_t(file[28]), 16);
+    std::string png = OutputFolder() + "frmRestore.png";
+    ASSERT_TRUE(uidriver::Screenshot(w, png));
+    RECT image = {8, 19, 40, 51};
+    EXPECT_GT(CountColour(w, png, image, 220, 0, 0), 20);  // the red arrow is drawn
+    EXPECT_GT(CountColour(w, png, image, 192, 192, 192), 100);  // and the grey cases
+    EXPECT_EQ(CountColour(w, png, image, 0, 0, 0), 0);  // its (black) ground is transparent
+    CloseRestoreWindow();
+    uidriver::PumpFor(200);
+    EXPECT_EQ(frmRestore, nullptr);
+    EXPECT_FALSE(IsWindow(w));
+}
+
+TEST_F(SmallForms, RestoreWindowClosedByItsCloseBoxIsFreedAndTheLastStepSkipsIt) {
+    CreateAndShowRestoreWindow();
+    HWND w = frmRestore->WindowHandle();
+    // As while a converter pumps messages: the user clicks the close box.
+    PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    uidriver::PumpFor(300);
+    EXPECT_EQ(frmRestore, nullptr);
+    EXPECT_FALSE(IsWindow(w));
+    CloseRestoreWindow();  // the driver's last step: nothing left to close
+    EXPECT_EQ(frmRestore, nullptr);
+}
+
+}  // namespace
