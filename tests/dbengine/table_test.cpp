@@ -405,3 +405,87 @@ TEST(KeyedTable, ManyInsertsInRandomOrderStayFast) {
     auto secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(secs, 60.0);
 }
+
+TEST(TableLevels, OlderLevelsRoundTripTheirTypes) {
+    for (int level : {3, 4}) {
+        SCOPED_TRACE(level);
+        ScratchDir dir("level");
+        CreateSpec s;
+        s.tableName = "Old";
+        s.level = level;
+        s.blockSize = 1024;
+        s.fields = {Field("Name", TFieldType::String, 12, true), Field("Qty", TFieldType::Smallint),
+                    Field("Day", TFieldType::Date), Field("Price", TFieldType::Currency),
+                    Field("Rate", TFieldType::Float)};
+        if (level == 4) s.fields.push_back(Field("Note", TFieldType::Memo, 4));
+        std::string path = detail::CreateTable(dir.str(), s);
+        std::string db = kxtest::ReadAll(path);
+        EXPECT_EQ(static_cast<int>(db[0x39]), level == 3 ? 3 : 9);
+        {
+            TTable t;
+            t.DatabaseName = dir.str();
+            t.TableName = "Old";
+            t.Open();
+            for (int i = 0; i < 100; ++i) {
+                t.Append();
+                t.FieldByName("Name").SetAsString("item" + std::to_string(99 - i));
+                t.FieldByName("Qty").SetAsInteger(i - 50);
+                t.FieldByName("Day").SetAsDate(TDate{1950 + i, 1 + i % 12, 1 + i % 28});
+                t.FieldByName("Price").SetAsFloat(i * 1.25);
+                t.FieldByName("Rate").SetAsFloat(-i / 8.0);
+                if (level == 4) t.FieldByName("Note").SetAsString(std::string(static_cast<std::size_t>(i), 'n'));
+            }
+            t.Close();
+        }
+        TTable t;
+        t.DatabaseName = dir.str();
+        t.TableName = "Old";
+        t.Open();
+        EXPECT_EQ(t.RecordCount(), 100);
+        t.First();
+        EXPECT_EQ(t.FieldByName("Name").AsString(), "item0");
+        EXPECT_EQ(t.FieldByName("Qty").AsInteger(), 49);
+        EXPECT_EQ(t.FieldByName("Day").AsString(), "2049-04-16");
+        EXPECT_EQ(t.FieldByName("Price").AsFloat(), 99 * 1.25);
+        if (level == 4) {
+            EXPECT_EQ(t.FieldByName("Note").AsString(), std::string(99, 'n'));
+        }
+    }
+    // Types a level cannot hold are refused when the table is created.
+    ScratchDir dir("refuse");
+    CreateSpec s;
+    s.tableName = "Bad";
+    s.level = 3;
+    s.fields = {Field("Flag", TFieldType::Boolean)};
+    EXPECT_THROW(detail::CreateTable(dir.str(), s), EDBEngineError);
+}
+
+TEST(TableLevels, LargeLevel7BlocksAreRead) {
+    // Level 7 tables may use blocks of 16 and 32 KiB; the engine reads them.
+    for (int kb : {8, 16, 32}) {
+        SCOPED_TRACE(kb);
+        CreateSpec s;
+        s.tableName = "Wide";
+        s.level = 7;
+        s.blockSize = 4096;
+        s.fields = {Field("Id", TFieldType::Integer, 0, true), Field("Text", TFieldType::String, 200)};
+        detail::TableData t;
+        t.schema = detail::SchemaFromSpec(s);
+        t.schema.blockSize = kb * 1024;
+        t.rows = detail::RowSet(detail::RecordLess{&t.schema});
+        t.dbPath = "Wide.DB";
+        for (int i = 0; i < 500; ++i) {
+            auto r = t.NewRecord();
+            detail::EncodeValue(t.schema, t.schema.fields[0], *r, int32_t(i));
+            detail::EncodeValue(t.schema, t.schema.fields[1], *r, std::string("row ") + std::to_string(i));
+            t.InsertRow(r);
+        }
+        auto img = detail::BuildImage(t);
+        EXPECT_EQ(static_cast<int>(img.db[5]), kb);
+        auto back = detail::ParseTable("Wide.DB", img.db, "", false);
+        EXPECT_EQ(back->schema.blockSize, kb * 1024);
+        ASSERT_EQ(back->rows.size(), 500u);
+        EXPECT_EQ(std::get<std::string>(detail::DecodeValue(back->schema, back->schema.fields[1], **back->rows.rbegin())),
+                  "row 499");
+    }
+}
