@@ -61,7 +61,8 @@ struct Schema {
 
 struct Record {
     std::string data;                 // recordSize bytes
-    std::vector<std::string> blobs;   // per field; used for BLOB fields only ("" = null)
+    std::vector<std::string> blobs;   // per field when the table has BLOB fields ("" = null),
+                                      // else empty
     uint64_t seq = 0;                 // arrival order (unkeyed order, stable tie-break)
     bool deleted = false;             // set when the row left the table
 };

@@ -215,7 +215,7 @@ bool RecordLess::operator()(const RecordPtr& a, const RecordPtr& b) const {
 RecordPtr TableData::NewRecord() const {
     auto r = std::make_shared<Record>();
     r->data.assign(static_cast<std::size_t>(schema.recordSize), '\0');
-    r->blobs.resize(schema.fields.size());
+    if (schema.HasBlobs()) r->blobs.resize(schema.fields.size());   // slots only where needed
     return r;
 }
 
@@ -456,7 +456,7 @@ std::unique_ptr<TableData> ParseTable(const std::string& name, const std::string
         for (std::size_t i = 0; i < count; ++i) {
             auto rec = std::make_shared<Record>();
             rec->data.assign(r.At(off + px::kBlockHeader + i * recordSize), recordSize);
-            rec->blobs.resize(s.fields.size());
+            if (s.HasBlobs()) rec->blobs.resize(s.fields.size());
             loaded.push_back(std::move(rec));
         }
         block = next;
