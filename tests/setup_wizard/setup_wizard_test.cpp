@@ -1,0 +1,384 @@
+// The wizard's roads as a person walks them: setup.exe started from a folder with a blank in
+// its name, beside a fixture old installation (uninstall entry, uninstaller stand-in, set-up
+// stand-in, version probe, converter, a database under an alias), driven through the UI
+// driver and judged by the stand-ins' logs, the registry, the saved files and the exit code.
+// Screenshots of the six pages go to the test output folder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fixture_util.h"
+#include "tabledata.h"
+#include "uidriver/uidriver.h"
+
+namespace {
+
+const char* const kEntry = "KorvixNet";  // a product entry ("korvixnet")
+const char* const kFound = "Found previous installation";
+const char* const kRemoving = "Removing previous installation";
+const char* const kNotDetected = "Korvix database version is not detected";
+const char* const kConvert = "Convert saved databases";
+
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
+std::string OutputFolder() {
+    std::string dir = fixture::ExeDir() + "..\\test-output\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+void MakeDoorsTable(const std::string& folder) {
+    dbe::detail::CreateSpec spec;
+    spec.tableName = "Doors";
+    dbe::detail::FieldSpec name;
+    name.name = "AreaName";
+    name.type = dbe::TFieldType::String;
+    name.size = 31;
+    name.key = true;
+    spec.fields.push_back(name);
+    dbe::detail::CreateTable(folder, spec);
+}
+
+struct Options {
+    std::string dbVersion = "L2.1";    // the probe's GetDBVersion answer ("" = Nop)
+    bool alias = true;                 // KorvixNetGlobal names the database folder
+    std::string uninstallMode = "remove";
+    std::string setupSettings = "MainMs=800\r\nDeleteMs=300\r\nRegister=KorvixNet\r\n"
+                                "UninstallString=x\r\n";
+};
+
+class Wizard : public ::testing::Test {
+protected:
+    void SetUp() override { fixture::RemoveProductEntries(); }
+    void TearDown() override {
+        if (child_.Running()) child_.Kill();
+        // A stand-in still running would register its entry into the next test's registry.
+        for (const char* pid : {"setup.prg.pid", "uninst.exe.pid"})
+            if (!dir_.empty() && fixture::Exists(dir_ + pid))
+                uidriver::KillPid(DWORD(std::stoul("0" + fixture::ReadFile(dir_ + pid))));
+        fixture::RemoveProductEntries();
+    }
+
+    void Prepare(const Options& o) {
+        dir_ = fixture::FreshFolder("setup wizard",
+                                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        db_ = dir_ + "db\\";
+        temp_ = dir_ + "temp\\";
+        CreateDirectoryA(db_.c_str(), nullptr);
+        CreateDirectoryA(temp_.c_str(), nullptr);
+        ASSERT_TRUE(fixture::Copy(KX_BIN_DIR "\\setup.exe", dir_ + "setup.exe"));
+        fixture::CopyRuntime(dir_);
+        fixture::WriteFile(dir_ + "Wizard.gld", "");
+        ASSERT_TRUE(fixture::CopyFromTestBin("standin_setup.exe", dir_, "setup.prg"));
+        fixture::WriteFile(dir_ + "setup.prg.ini", "[StandIn]\r\n" + o.setupSettings);
+        ASSERT_TRUE(fixture::CopyFromTestBin("standin_uninstaller.exe", dir_, "uninst.exe"));
+        fixture::WriteFile(dir_ + "uninst.exe.ini", "[StandIn]\r\nMode=" + o.uninstallMode +
+                                                        "\r\nEntry=" + kEntry + "\r\nDelayMs=300\r\n");
+        ASSERT_TRUE(fixture::CopyFromTestBin("version_probe.dll", dir_, "probe.dll"));
+        fixture::WriteFile(dir_ + "probe.dll.ini",
+                           "[Probe]\r\n" + (o.dbVersion.empty() ? "" : "DBVersion=" + o.dbVersion + "\r\n") +
+                               "LumexVersion=N1.1\r\n");
+        ASSERT_TRUE(fixture::CopyFromTestBin("fake_converter.dll", dir_, "conv.dll"));
+        fixture::WriteFile(dir_ + "conv.ini", "[Converter]\r\nFrom=L2.1\r\nTo=N1.1\r\nLog=" + dir_ +
+                                                  "calls.log\r\nThrow=0\r\n");
+        MakeDoorsTable(db_);
+        fixture::WriteFile(db_ + "extra.txt", "extra");
+        std::string engine = dir_ + "engine.ini";
+        fixture::WriteFile(engine, o.alias ? "[KorvixNetGlobal]\r\nPATH=" + db_ +
+                                                 "\r\nTYPE=STANDARD\r\nDEFAULT DRIVER=PARADOX\r\n"
+                                           : "");
+        // The child (and the restore instance it starts) inherit it.
+        SetEnvironmentVariableA("KX_DBENGINE_CONFIG", engine.c_str());
+        ASSERT_TRUE(fixture::SetEntry(kEntry, Quote(dir_ + "uninst.exe")));
+    }
+
+    // Starts setup.exe and waits for the wizard's first page.
+    void Start() {
+        // A temporary folder of the child's own, so that its tmpDB is this test's alone; ours
+        // stays as it was.
+        char tmp[MAX_PATH] = {0}, tempVar[MAX_PATH] = {0};
+        DWORD nTmp = GetEnvironmentVariableA("TMP", tmp, MAX_PATH);
+        DWORD nTemp = GetEnvironmentVariableA("TEMP", tempVar, MAX_PATH);
+        SetEnvironmentVariableA("TMP", temp_.c_str());
+        SetEnvironmentVariableA("TEMP", temp_.c_str());
+        bool started = child_.Start(Quote(dir_ + "setup.exe"), dir_);
+        SetEnvironmentVariableA("TMP", nTmp ? tmp : nullptr);
+        SetEnvironmentVariableA("TEMP", nTemp ? tempVar : nullptr);
+        ASSERT_TRUE(started);
+        uidriver::WindowQuery q;
+        q.className = "TfrmMain";
+        q.pid = child_.Pid();
+        main_ = uidriver::WaitForWindow(q, 20000);
+        ASSERT_NE(main_, nullptr) << "no wizard";
+        ASSERT_TRUE(WaitPage(kFound));
+    }
+
+    bool WaitPage(const std::string& caption, DWORD ms = 15000) {
+        bool ok = fixture::WaitUntil(
+            [&] { return IsWindowVisible(main_) && uidriver::TextOf(main_) == caption; }, ms);
+        if (!ok)
+            ADD_FAILURE() << "page '" << caption << "' not shown; caption '" << uidriver::TextOf(main_)
+                          << "'\n" << uidriver::DescribeControls(main_);
+        return ok;
+    }
+    // The visible button of the shown page.
+    std::optional<uidriver::Control> Button(const std::string& text) {
+        return uidriver::FindControl(main_, text, "Button");
+    }
+    void ExpectFocus(const std::string& text) {
+        auto b = Button(text);
+        ASSERT_TRUE(b.has_value()) << text;
+        EXPECT_TRUE(fixture::WaitUntil([&] { return uidriver::FocusedControl(main_) == b->hwnd; }, 3000))
+            << "focus is not on " << text << "\n" << uidriver::DescribeControls(main_);
+    }
+    void Click(const std::string& text) {
+        ASSERT_TRUE(uidriver::WaitForControl(main_, text, 5000).has_value())
+            << text << "\n" << uidriver::DescribeControls(main_);
+        ASSERT_TRUE(uidriver::ClickButton(main_, text)) << text;
+    }
+    void Shot(const std::string& name) {
+        uidriver::PumpFor(300);
+        EXPECT_TRUE(uidriver::Screenshot(main_, OutputFolder() + "wizard_" + name + ".png"));
+    }
+    bool Checked(const std::string& radio) {
+        auto c = uidriver::FindControl(main_, radio, "Button");
+        return c && c->checked;
+    }
+    // Cancel, then the confirmation's button (pressed by Enter when `text` is empty).
+    void CancelThen(const std::string& text) {
+        Click("Cancel");
+        uidriver::WindowQuery q;
+        q.className = "TfrmCancelWarn";
+        q.pid = child_.Pid();
+        HWND w = uidriver::WaitForWindow(q, 5000);
+        ASSERT_NE(w, nullptr);
+        ASSERT_TRUE(uidriver::WaitForControl(w, "&Resume", 3000).has_value());
+        if (text.empty())
+            ASSERT_TRUE(uidriver::PressKey(w, VK_RETURN));
+        else
+            ASSERT_TRUE(uidriver::ClickButton(w, text));
+        EXPECT_TRUE(uidriver::WaitForWindowGone(w, 5000));
+    }
+    DWORD Exit(DWORD ms = 30000) {
+        EXPECT_TRUE(child_.WaitForExit(ms)) << "setup did not end";
+        return child_.ExitCode();
+    }
+    std::vector<std::string> Log(const std::string& file) { return fixture::ReadLines(dir_ + file); }
+    bool Saved(const std::string& file) { return fixture::Exists(temp_ + "tmpDB\\" + file); }
+
+    uidriver::ChildProcess child_;
+    HWND main_ = nullptr;
+    std::string dir_, db_, temp_;
+};
+
+// Save chosen with a version, removal, the set-up registering the new version, restore chosen:
+// the whole road to the restore-mode instance, which runs the converter for "L2.1".
+TEST_F(Wizard, SaveRemoveInstallAndRestoreRunsTheConverterInRestoreMode) {
+    Prepare(Options());
+    Start();
+    ExpectFocus("&Next >");
+    EXPECT_TRUE(Checked("Save and convert current database (recommended)."));
+    Shot("1_tsOldLumexFound");
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    EXPECT_TRUE(Saved("Doors.DB"));
+    EXPECT_TRUE(Saved("extra.txt"));
+    uidriver::WindowQuery saving;
+    saving.className = "TfrmSaving";
+    saving.pid = child_.Pid();
+    EXPECT_TRUE(uidriver::FindWindows(saving).empty()) << "the saving window stayed";
+    ExpectFocus("&Next >");
+    Shot("5_tsRemoveOld3");
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kConvert, 30000));
+    ExpectFocus("&Next >");
+    EXPECT_TRUE(Checked("Restore saved database."));
+    EXPECT_FALSE(Button("< &Back")->enabled);
+    Shot("6_tsFinalAsk");
+    EXPECT_EQ(Log("uninst.exe.log").size(), 1u);
+    EXPECT_EQ(Log("setup.prg.log"), std::vector<std::string>{dir_ + "setup.prg"});
+    Click("&Next >");
+    EXPECT_EQ(Exit(), 0u);
+    ASSERT_TRUE(fixture::WaitUntil([&] { return fixture::Exists(dir_ + "calls.log"); }, 30000))
+        << "no restore-mode instance ran the converter";
+    EXPECT_EQ(Log("calls.log"), std::vector<std::string>{"conv.dll"});
+    uidriver::WindowQuery restore;
+    restore.className = "TfrmRestore";
+    EXPECT_TRUE(uidriver::WaitForNoWindow(restore, 20000));
+}
+
+// No probe answers: the warning page with Cancel focused, Next and Back between it and the
+// second removal page, then Cancel and "Exit Setup" end everything without a start.
+TEST_F(Wizard, NoVersionLeadsToTheWarningPageAndExitSetupEndsWithoutStarts) {
+    Options o;
+    o.dbVersion = "";
+    Prepare(o);
+    Start();
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kNotDetected));
+    ExpectFocus("Cancel");
+    Shot("3_tsDBVerNotValid");
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    ExpectFocus("&Next >");
+    EXPECT_TRUE(Checked("Remove previous version of Korvix (recommended)."));
+    Shot("4_tsRMOldVer2");
+    Click("< &Back");
+    ASSERT_TRUE(WaitPage(kNotDetected));
+    CancelThen("E&xit Setup");
+    EXPECT_EQ(Exit(), 0u);
+    EXPECT_FALSE(fixture::Exists(dir_ + "uninst.exe.log"));
+    EXPECT_FALSE(fixture::Exists(dir_ + "setup.prg.log"));
+    EXPECT_FALSE(Saved("Doors.DB"));
+    EXPECT_TRUE(fixture::EntryExists(kEntry));
+}
+
+// The save declined, then "Install without removing old version.": no uninstaller, the set-up
+// starts, the wizard ends.
+TEST_F(Wizard, InstallOverTheOldVersionStartsOnlyTheSetUp) {
+    Prepare(Options());
+    Start();
+    ASSERT_TRUE(uidriver::CheckRadio(main_, "Replace current database with new one."));
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    ExpectFocus("&Next >");
+    Shot("2_tsRMOldVer");
+    ASSERT_TRUE(uidriver::CheckRadio(main_, "Install without removing old version."));
+    Click("&Next >");
+    EXPECT_EQ(Exit(), 0u);
+    EXPECT_TRUE(fixture::WaitUntil([&] { return fixture::Exists(dir_ + "setup.prg.log"); }, 10000));
+    EXPECT_FALSE(fixture::Exists(dir_ + "uninst.exe.log"));
+    EXPECT_FALSE(Saved("Doors.DB"));
+}
+
+// The uninstaller runs but the user cancels it: the entry stays, so the set-up is not started.
+TEST_F(Wizard, CancelledUninstallerEndsWithoutTheSetUp) {
+    Options o;
+    o.uninstallMode = "keep";
+    Prepare(o);
+    Start();
+    ASSERT_TRUE(uidriver::CheckRadio(main_, "Replace current database with new one."));
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    Click("&Next >");
+    EXPECT_EQ(Exit(), 0u);
+    EXPECT_EQ(Log("uninst.exe.log").size(), 1u);
+    EXPECT_TRUE(fixture::EntryExists(kEntry));
+    Sleep(500);
+    EXPECT_FALSE(fixture::Exists(dir_ + "setup.prg.log"));
+}
+
+// Removal chosen after the save, the set-up cancelled: the count stays below its value before
+// the removal, so the wizard ends instead of offering the restore.
+TEST_F(Wizard, CancelledSetUpAfterTheRemovalEndsTheWizard) {
+    Options o;
+    o.setupSettings = "MainMs=500\r\nCancel=1\r\nRegister=KorvixNet\r\nUninstallString=x\r\n";
+    Prepare(o);
+    Start();
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    Click("&Next >");
+    EXPECT_EQ(Exit(), 0u);
+    EXPECT_EQ(Log("uninst.exe.log").size(), 1u);
+    EXPECT_EQ(Log("setup.prg.log").size(), 1u);
+    EXPECT_FALSE(fixture::EntryExists(kEntry));
+    EXPECT_FALSE(fixture::Exists(dir_ + "calls.log"));
+}
+
+// Removal not chosen on the third page: the window stays while the set-up runs, its buttons
+// disabled so a second Next cannot start the set-up again; with an entry afterwards the last
+// page comes, and declining the restore just ends.
+TEST_F(Wizard, InstallOverAfterTheSaveWaitsWithDisabledButtonsAndOffersTheRestore) {
+    Options o;
+    o.setupSettings = "MainMs=2000\r\n";
+    Prepare(o);
+    Start();
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    ASSERT_TRUE(uidriver::CheckRadio(main_, "Install without removing old version."));
+    Click("&Next >");
+    uidriver::WindowQuery is;
+    is.className = "InstallShield_Win";
+    ASSERT_NE(uidriver::WaitForWindow(is, 10000), nullptr);
+    auto next = Button("&Next >");
+    ASSERT_TRUE(next.has_value());
+    EXPECT_FALSE(next->enabled) << uidriver::DescribeControls(main_);
+    EXPECT_FALSE(uidriver::ClickButton(main_, "&Next >"));
+    ASSERT_TRUE(WaitPage(kConvert, 30000));
+    EXPECT_TRUE(Button("&Next >")->enabled);
+    EXPECT_EQ(Log("setup.prg.log").size(), 1u);
+    EXPECT_FALSE(fixture::Exists(dir_ + "uninst.exe.log"));
+    ASSERT_TRUE(uidriver::CheckRadio(main_, "Do not restore saved database."));
+    Click("&Next >");
+    EXPECT_EQ(Exit(), 0u);
+    Sleep(1000);
+    EXPECT_FALSE(fixture::Exists(dir_ + "calls.log"));
+    EXPECT_TRUE(Saved("Doors.DB"));  // the saved database stays
+}
+
+// Cancel then Enter (the focused "&Resume"), Cancel then "&Resume": the same page with the
+// same choice; the close box then ends the wizard at once, starting nothing.
+TEST_F(Wizard, ResumeKeepsThePageAndTheCloseBoxEndsWithoutStarts) {
+    Prepare(Options());
+    Start();
+    CancelThen("");
+    ASSERT_TRUE(WaitPage(kFound));
+    ASSERT_TRUE(uidriver::CheckRadio(main_, "Replace current database with new one."));
+    CancelThen("&Resume");
+    ASSERT_TRUE(WaitPage(kFound));
+    EXPECT_TRUE(Checked("Replace current database with new one."));
+    EXPECT_FALSE(Checked("Save and convert current database (recommended)."));
+    PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(Exit(), 0u);
+    EXPECT_FALSE(fixture::Exists(dir_ + "uninst.exe.log"));
+    EXPECT_FALSE(fixture::Exists(dir_ + "setup.prg.log"));
+}
+
+// The database cannot be found under either alias: the error is shown, the saving window is
+// gone and the wizard stays on its first page.
+TEST_F(Wizard, FailedSaveShowsTheErrorAndStaysOnTheFirstPage) {
+    Options o;
+    o.alias = false;
+    Prepare(o);
+    Start();
+    Click("&Next >");
+    auto box = uidriver::WaitForMessageBox("setup", child_.Pid(), 10000);
+    ASSERT_TRUE(box.has_value()) << "no error box";
+    EXPECT_FALSE(box->text.empty());
+    EXPECT_TRUE(uidriver::CloseMessageBox(box->hwnd));
+    ASSERT_TRUE(WaitPage(kFound));
+    uidriver::WindowQuery saving;
+    saving.className = "TfrmSaving";
+    saving.pid = child_.Pid();
+    EXPECT_TRUE(uidriver::FindWindows(saving).empty());
+    EXPECT_FALSE(Saved("Doors.DB"));
+    PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(Exit(), 0u);
+}
+
+// An error in a removal step after the window was hidden (the entry's command turned into a
+// number): the window comes back before the error is shown, and the wizard goes on.
+TEST_F(Wizard, ErrorAfterHidingShowsTheWindowAgain) {
+    Prepare(Options());
+    Start();
+    ASSERT_TRUE(uidriver::CheckRadio(main_, "Replace current database with new one."));
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    ASSERT_TRUE(fixture::SetEntryRaw(kEntry, REG_DWORD));
+    Click("&Next >");
+    auto box = uidriver::WaitForMessageBox("setup", child_.Pid(), 10000);
+    ASSERT_TRUE(box.has_value()) << "no error box";
+    EXPECT_NE(box->text.find("Invalid data type for 'UninstallString'"), std::string::npos) << box->text;
+    EXPECT_TRUE(IsWindowVisible(main_));
+    EXPECT_TRUE(uidriver::CloseMessageBox(box->hwnd));
+    ASSERT_TRUE(WaitPage(kRemoving));
+    PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(Exit(), 0u);
+    EXPECT_FALSE(fixture::Exists(dir_ + "setup.prg.log"));
+}
+
+}  // namespace
