@@ -3,8 +3,10 @@
 #include <map>
 
 #include "rtl/strutil.h"
+#include "secondary_index.h"
 #include "table_hooks.h"
 #include "tabledata.h"
+#include "val_checks.h"
 
 namespace dbe::detail {
 namespace {
@@ -38,6 +40,9 @@ OpenTables& Registry() {
 }  // namespace
 
 std::shared_ptr<TableData> AcquireTable(const std::string& dbPath) {
+    // The checks and the secondary indexes follow every table from its first load on.
+    InstallValidityChecks();
+    InstallSecondaryIndexes();
     auto& reg = Registry().tables;
     std::string key = Canonical(dbPath);
     auto it = reg.find(key);

@@ -171,7 +171,6 @@ void InstallSecondaryIndexes() {
         TableHooks h;
         h.OnOpen = OnOpen;
         h.OnCreate = OnCreate;
-        h.AfterSave = [](TableData& t) { RebuildSecondaryIndexes(t); };
         RegisterTableHooks(std::move(h));
     });
 }

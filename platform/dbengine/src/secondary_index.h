@@ -10,8 +10,9 @@
 //   create  records the definition's indexes and writes them (empty);
 //   open    reads the index definitions from the .XGn headers (a damaged header raises
 //           EDBEngineError ecCorrupt: an index is never dropped silently);
-//   save    rebuilds every index of the table completely from its rows, after the table's
-//           own files were written, so an index is never left stale.
+//   save    the table writer rebuilds every index of the table completely from its rows
+//           (SecondaryIndexFiles) and puts the files in place together with the table's
+//           own, so an index is never left stale.
 #pragma once
 
 #include <string>

@@ -12,8 +12,10 @@
 #include "fileio.h"
 #include "px_format.h"
 #include "rtl/strutil.h"
+#include "secondary_index.h"
 #include "table_hooks.h"
 #include "tabledata.h"
+#include "val_checks.h"
 
 namespace dbe::detail {
 namespace {
@@ -765,6 +767,9 @@ void SaveTable(TableData& t) {
     if (t.schema.HasBlobs()) files.emplace_back(FamilyPath(t.dbPath, "MB"), &img.mb);
     files.emplace_back(t.dbPath, &img.db);
     if (t.schema.keyFields > 0) files.emplace_back(FamilyPath(t.dbPath, "PX"), &img.px);
+    // The secondary indexes are rebuilt from the new rows and put in place with them.
+    const auto indexFiles = SecondaryIndexFiles(t, img.db);
+    for (const auto& [path, bytes] : indexFiles) files.emplace_back(path, &bytes);
     ReplaceFiles(files);
     t.dirty = false;
     RunAfterSave(t);
@@ -863,6 +868,8 @@ Schema SchemaFromSpec(const CreateSpec& spec) {
 }
 
 std::string CreateTable(const std::string& folder, const CreateSpec& spec) {
+    InstallValidityChecks();
+    InstallSecondaryIndexes();
     auto t = std::make_unique<TableData>();
     t->schema = SchemaFromSpec(spec);
     t->rows = RowSet(RecordLess{&t->schema});
