@@ -21,11 +21,6 @@ namespace dbe2test {
 
 namespace fs = std::filesystem;
 
-inline void InstallModules() {
-    dbe::detail::InstallValidityChecks();
-    dbe::detail::InstallSecondaryIndexes();
-}
-
 // A fresh folder under the system's temporary folder; removed at the end.
 class TempFolder {
 public:
@@ -78,7 +73,6 @@ inline dbe::detail::FieldSpec Required(dbe::detail::FieldSpec f) {
 
 inline std::string Create(const std::string& folder, const std::string& name, std::vector<dbe::detail::FieldSpec> fields,
                           std::vector<dbe::detail::IndexSpec> indexes = {}, int level = 7, int blockSize = 2048) {
-    InstallModules();
     dbe::detail::CreateSpec s;
     s.tableName = name;
     s.level = level;
