@@ -38,11 +38,19 @@ struct Places {
 // Under Wine the converter reads the saved folder from the temporary folder and the new
 // database's alias from the configuration file named by KX_DBENGINE_CONFIG.
 Places PreparePlaces(const std::string& name) {
+    // A temporary folder of this test program's own, so that its tmpDB is no other test's.
+    static const path ownTemp = [] {
+        const path t = kxtest::FreshFolder("temp");
+        SetEnvironmentVariableA("TMP", t.string().c_str());
+        SetEnvironmentVariableA("TEMP", t.string().c_str());
+        return t;
+    }();
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
+    EXPECT_EQ(path(temp), ownTemp / "");
     // A converter's engine reads the configuration once, at its first use in the process:
     // every test of this process uses the same folder for the new database.
-    const path base = kxtest::fs::temp_directory_path() / ("kx_convert_" + std::to_string(GetCurrentProcessId()));
+    static const path base = kxtest::FreshFolder("newdb");
     Places p{path(temp) / "tmpDB", base / "KorvixNet"};
     std::error_code ec;
     kxtest::fs::remove_all(p.saved, ec);

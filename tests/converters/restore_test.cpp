@@ -25,9 +25,12 @@ Stand MakeStand(const std::string& name) {
     const fs::path base = kxtest::FreshFolder(name);
     s.program = base / "program";
     s.installed = base / "KorvixNet";
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    s.saved = fs::path(temp) / "tmpDB";
+    // setup and the converters find tmpDB under TMP: a folder of this test's own.
+    const fs::path temp = base / "temp";
+    fs::create_directories(temp);
+    SetEnvironmentVariableA("TMP", temp.string().c_str());
+    SetEnvironmentVariableA("TEMP", temp.string().c_str());
+    s.saved = temp / "tmpDB";
     std::error_code ec;
     fs::remove_all(s.saved, ec);
     fs::create_directories(s.program);
