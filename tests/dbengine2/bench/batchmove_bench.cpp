@@ -132,9 +132,7 @@ double MoveSeconds(const std::string& srcFolder, const std::string& dstFolder) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    InstallValidityChecks();
-    InstallSecondaryIndexes();
+int Run(int argc, char** argv) {
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
     if (sizes.empty()) sizes = {10000, 100000};
@@ -175,4 +173,13 @@ int main(int argc, char** argv) {
         fs::remove_all(base, ec);
     }
     return 0;
+}
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::printf("FAILED: %s\n", e.what());
+        return 1;
+    }
 }
