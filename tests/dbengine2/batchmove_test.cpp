@@ -103,6 +103,13 @@ TEST_F(BatchMoveTest, AppendToAMissingTableIsAnEngineError) {
     bm.Mappings = {"Name=Name"};
     EXPECT_THROW(bm.Execute(), dbe::EDBEngineError);
     EXPECT_FALSE(fs::exists(dir / "Nowhere.DB"));
+    // The copy that follows creates it from the source.
+    AppendRows(dir.path(), "Src.DB", {{"q", "1", "", ""}});
+    src.Close();
+    src.Open();
+    bm.Mode = dbe::batCopy;
+    bm.Execute();
+    EXPECT_EQ(ReadRows(dir.path(), "Nowhere.DB"), (std::vector<Row>{{"q"}}));
 }
 
 TEST_F(BatchMoveTest, CopyReplacesTheWholeFamilyWithAnUnkeyedTable) {
