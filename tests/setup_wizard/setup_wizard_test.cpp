@@ -201,6 +201,13 @@ TEST_F(Wizard, SaveRemoveInstallAndRestoreRunsTheConverterInRestoreMode) {
     EXPECT_TRUE(uidriver::FindWindows(saving).empty()) << "the saving window stayed";
     ExpectFocus("&Next >");
     Shot("5_tsRemoveOld3");
+    // Back to the first page and Next again: the save runs again and overwrites.
+    fixture::WriteFile(db_ + "extra.txt", "changed");
+    Click("< &Back");
+    ASSERT_TRUE(WaitPage(kFound));
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    EXPECT_EQ(fixture::ReadFile(temp_ + "tmpDB\\extra.txt"), "changed");
     Click("&Next >");
     ASSERT_TRUE(WaitPage(kConvert, 30000));
     ExpectFocus("&Next >");
