@@ -170,7 +170,15 @@ void InstallSecondaryIndexes() {
     std::call_once(once, [] {
         TableHooks h;
         h.OnOpen = OnOpen;
-        h.OnCreate = OnCreate;
+        // A definition whose indexes cannot be stored leaves no table behind.
+        h.OnCreate = [](TableData& t, const CreateSpec& spec) {
+            try {
+                OnCreate(t, spec);
+            } catch (...) {
+                try { DeleteFamily(t.dbPath); } catch (...) {}
+                throw;
+            }
+        };
         RegisterTableHooks(std::move(h));
     });
 }

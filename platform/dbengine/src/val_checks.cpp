@@ -167,7 +167,15 @@ void InstallValidityChecks() {
     std::call_once(once, [] {
         TableHooks h;
         h.OnOpen = OnOpen;
-        h.OnCreate = OnCreate;
+        // A definition whose checks cannot be stored leaves no table behind.
+        h.OnCreate = [](TableData& t, const CreateSpec& spec) {
+            try {
+                OnCreate(t, spec);
+            } catch (...) {
+                try { DeleteFamily(t.dbPath); } catch (...) {}
+                throw;
+            }
+        };
         h.BeforePost = [](TableData& t, Record& row, bool isInsert) { ApplyValidity(t, row, isInsert); };
         RegisterTableHooks(std::move(h));
     });
