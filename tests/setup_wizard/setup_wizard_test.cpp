@@ -308,6 +308,20 @@ TEST_F(Wizard, CancelledSetUpAfterTheRemovalEndsTheWizard) {
     EXPECT_FALSE(fixture::Exists(dir_ + "calls.log"));
 }
 
+// setup.prg cannot be started (it is missing): step R3 ends the wizard instead of waiting for
+// set-up windows that will never come.
+TEST_F(Wizard, SetUpThatCannotStartEndsStepR3) {
+    Prepare(Options());
+    ASSERT_TRUE(DeleteFileA((dir_ + "setup.prg").c_str()));
+    Start();
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    Click("&Next >");
+    EXPECT_EQ(Exit(20000), 0u);
+    EXPECT_EQ(Log("uninst.exe.log").size(), 1u);
+    EXPECT_FALSE(fixture::EntryExists(kEntry));
+}
+
 // Removal not chosen on the third page: the window stays while the set-up runs, its buttons
 // disabled so a second Next cannot start the set-up again; with an entry afterwards the last
 // page comes, and declining the restore just ends.
