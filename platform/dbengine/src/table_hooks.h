@@ -5,7 +5,7 @@
 // called for every table in registration order:
 //   OnOpen       after a table family was loaded (read .VAL / .XGn here; keep state in
 //                TableData::extensions).
-//   OnCreate     after CreateTable wrote an empty table (write .VAL / .XGn from the spec).
+//   OnCreate     after CreateTable wrote an empty table (write .VAL / .XGn from the definition).
 //   BeforePost   before a row is inserted (isInsert) or an edited row is stored; may change
 //                the row (defaults) or throw EDBEngineError (refused value); a throw leaves
 //                the table unchanged.

@@ -151,7 +151,7 @@ struct CreateSpec {
 // must come first. EDBEngineError (ecInvalidDefinition) for a definition that cannot be
 // stored. Returns the .DB path.
 std::string CreateTable(const std::string& folder, const CreateSpec& spec);
-// Builds the schema of a spec without writing (validates it).
+// Builds the schema of a table definition without writing (validates it).
 Schema SchemaFromSpec(const CreateSpec& spec);
 
 // --- field values ---
