@@ -188,7 +188,10 @@ TEST_P(Conversion, TableThatCannotBeMovedIsNamedAfterTheOthersAreConverted) {
         EXPECT_NE(std::string(e.what()).find("Blocked.DB"), std::string::npos) << e.what();
         EXPECT_EQ(std::string(e.what()).find("Visitors.DB"), std::string::npos) << e.what();
     }
-    EXPECT_EQ(kxtest::ReadRows(p.installed, "Personel.DB").size(), 40u);
+    // The tables after the unmoved one are appended again (the new structure), not copied.
+    const auto persons = kxtest::ReadRows(p.installed, "Personel.DB");
+    ASSERT_EQ(persons.size(), 40u);
+    EXPECT_EQ(persons.front().count("inside"), 1u);
     EXPECT_EQ(kxtest::ReadRows(p.installed, "Visitors.DB").size(), 12u);
     ExpectAccessGroupsFixed(p.installed);
 }
@@ -218,6 +221,20 @@ TEST_P(Conversion, DoorAddressComesFromTheOldConfigurationOnlyForL21) {
         }
     }
     EXPECT_EQ(kxtest::MissingRows(saved, doors, {"opernum", "ipaddr"}), "");
+}
+
+// The door step starts for the saved door table whatever the letter case of its file name.
+TEST(ConversionOfDoors, LowerCaseDoorTableStartsTheDoorStep) {
+    const Places p = PreparePlaces("lowerdoors");
+    kxtest::MakeOldDatabase("L2.1", p.saved, {10, 8});
+    for (const char* ext : {".DB", ".PX", ".MB"})
+        if (kxtest::fs::exists(p.saved / (std::string("Doors") + ext)))
+            kxtest::fs::rename(p.saved / (std::string("Doors") + ext), p.saved / (std::string("doors") + ext));
+    kxtest::MakeInstalledDatabase(p.installed);
+    ASSERT_NO_FATAL_FAILURE(RunConverter("L2.1", p, "[Net]\r\nLocal=0\r\nServer=0\r\nServerIP=10.9.9.9\r\n"));
+    const auto doors = kxtest::ReadRows(p.installed, "Doors.DB");
+    ASSERT_EQ(doors.size(), 8u);
+    for (const auto& d : doors) EXPECT_EQ(d.at("ipaddr"), "10.9.9.9");
 }
 #endif
 
