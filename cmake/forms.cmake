@@ -1,7 +1,9 @@
 # kx_add_forms(target form.txt ...)
 # Compiles each form description with the host tool formc and embeds the result in target as an
 # RCDATA resource named by the form's class name. The native tree builds formc itself; the
-# Windows tree runs the one in KX_HOST_TOOLS_DIR.
+# Windows tree runs the one in KX_HOST_TOOLS_DIR. The target must reach the link of the
+# program: an executable or an object library (a static library's resource objects are not
+# pulled into the program by the linker).
 function(kx_add_forms target)
   if(TARGET formc)
     set(formc $<TARGET_FILE:formc>)
