@@ -10,22 +10,9 @@
 #include "plugins.h"
 #include "rtl/exceptions.h"
 #include "savedb.h"
-#include "tabledata.h"
+#include "doors_table.h"
 
 namespace {
-
-// Makes a small "Doors.DB" (and its primary index) in folder.
-void MakeDoorsTable(const std::string& folder) {
-    dbe::detail::CreateSpec spec;
-    spec.tableName = "Doors";
-    dbe::detail::FieldSpec name;
-    name.name = "AreaName";
-    name.type = dbe::TFieldType::String;
-    name.size = 31;
-    name.key = true;
-    spec.fields.push_back(name);
-    dbe::detail::CreateTable(folder, spec);
-}
 
 class SaveOldDatabaseTest : public ::testing::Test {
 protected:
@@ -37,8 +24,8 @@ protected:
         broken_ = base_ + "broken\\";
         temp_ = base_ + "temp\\";
         for (const std::string& d : {net_, lumex_, broken_, temp_}) CreateDirectoryA(d.c_str(), nullptr);
-        MakeDoorsTable(net_);
-        MakeDoorsTable(lumex_);
+        fixture::MakeDoorsTable(net_);
+        fixture::MakeDoorsTable(lumex_);
         fixture::WriteFile(net_ + "net.txt", "net");
         fixture::WriteFile(lumex_ + "lumex.txt", "lumex");
         std::memset(TempPath, 0, sizeof TempPath);

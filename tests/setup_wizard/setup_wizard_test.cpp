@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fixture_util.h"
-#include "tabledata.h"
+#include "doors_table.h"
 #include "uidriver/uidriver.h"
 
 namespace {
@@ -29,18 +29,6 @@ std::string OutputFolder() {
     std::string dir = fixture::ExeDir() + "..\\test-output\\";
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
-}
-
-void MakeDoorsTable(const std::string& folder) {
-    dbe::detail::CreateSpec spec;
-    spec.tableName = "Doors";
-    dbe::detail::FieldSpec name;
-    name.name = "AreaName";
-    name.type = dbe::TFieldType::String;
-    name.size = 31;
-    name.key = true;
-    spec.fields.push_back(name);
-    dbe::detail::CreateTable(folder, spec);
 }
 
 struct Options {
@@ -85,7 +73,7 @@ protected:
         ASSERT_TRUE(fixture::CopyFromTestBin("fake_converter.dll", dir_, "conv.dll"));
         fixture::WriteFile(dir_ + "conv.ini", "[Converter]\r\nFrom=L2.1\r\nTo=N1.1\r\nLog=" + dir_ +
                                                   "calls.log\r\nThrow=0\r\n");
-        MakeDoorsTable(db_);
+        fixture::MakeDoorsTable(db_);
         fixture::WriteFile(db_ + "extra.txt", "extra");
         std::string engine = dir_ + "engine.ini";
         fixture::WriteFile(engine, o.alias ? "[KorvixNetGlobal]\r\nPATH=" + db_ +

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "standin.h"
+
 namespace fixture {
 
-inline const char* UninstallKey() {
-    return "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-}
+using standin::UninstallKey;
 
 // The folder of the running test program, with trailing backslash (testbin).
 inline std::string ExeDir() {
@@ -103,15 +103,7 @@ bool WaitUntil(Pred pred, DWORD ms) {
 }
 
 inline bool SetEntry(const std::string& name, const std::string& uninstallString) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey()) + name).c_str(), 0, nullptr, 0,
-                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG r = RegSetValueExA(key, "UninstallString", 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(uninstallString.c_str()),
-                            static_cast<DWORD>(uninstallString.size() + 1));
-    RegCloseKey(key);
-    return r == ERROR_SUCCESS;
+    return standin::RegisterEntry(name, uninstallString);
 }
 
 // An entry whose UninstallString has another type (REG_DWORD) or no such value (type 0).

@@ -72,4 +72,19 @@ void RunAfterSave(TableData& t) {
         if (e.hooks.AfterSave) e.hooks.AfterSave(t);
 }
 
+std::function<void(TableData&, const CreateSpec&)> CreateStepRemovingFamilyOnFailure(
+    void (*step)(TableData&, const CreateSpec&)) {
+    return [step](TableData& t, const CreateSpec& spec) {
+        try {
+            step(t, spec);
+        } catch (...) {
+            try {
+                DeleteFamily(t.dbPath);
+            } catch (...) {
+            }
+            throw;
+        }
+    };
+}
+
 }  // namespace dbe::detail

@@ -171,14 +171,7 @@ void InstallSecondaryIndexes() {
         TableHooks h;
         h.OnOpen = OnOpen;
         // A definition whose indexes cannot be stored leaves no table behind.
-        h.OnCreate = [](TableData& t, const CreateSpec& spec) {
-            try {
-                OnCreate(t, spec);
-            } catch (...) {
-                try { DeleteFamily(t.dbPath); } catch (...) {}
-                throw;
-            }
-        };
+        h.OnCreate = CreateStepRemovingFamilyOnFailure(OnCreate);
         RegisterTableHooks(std::move(h));
     });
 }

@@ -34,6 +34,11 @@ struct TableHooks {
 int RegisterTableHooks(TableHooks hooks);
 void UnregisterTableHooks(int id);
 
+// An OnCreate hook that runs step and, when it fails, deletes the new table's whole family
+// before the error propagates, so that a definition which cannot be stored leaves nothing.
+std::function<void(TableData&, const CreateSpec&)> CreateStepRemovingFamilyOnFailure(
+    void (*step)(TableData&, const CreateSpec&));
+
 // Called by the table layer.
 void RunOnOpen(TableData& t);
 void RunOnCreate(TableData& t, const CreateSpec& spec);

@@ -168,14 +168,7 @@ void InstallValidityChecks() {
         TableHooks h;
         h.OnOpen = OnOpen;
         // A definition whose checks cannot be stored leaves no table behind.
-        h.OnCreate = [](TableData& t, const CreateSpec& spec) {
-            try {
-                OnCreate(t, spec);
-            } catch (...) {
-                try { DeleteFamily(t.dbPath); } catch (...) {}
-                throw;
-            }
-        };
+        h.OnCreate = CreateStepRemovingFamilyOnFailure(OnCreate);
         h.BeforePost = [](TableData& t, Record& row, bool isInsert) { ApplyValidity(t, row, isInsert); };
         RegisterTableHooks(std::move(h));
     });
