@@ -34,10 +34,20 @@ protected:
                                "calls.log\r\nThrow=" + (raise ? "1" : "0") + "\r\n");
     }
     // Runs setup.exe with the arguments; closes an "Application Error" box if one comes and
-    // returns its text in `box`.
-    DWORD Run(const std::string& args, std::string* box = nullptr) {
+    // returns its text in `box`. A non-empty tempFolder becomes the child's TMP and TEMP.
+    DWORD Run(const std::string& args, std::string* box = nullptr,
+              const std::string& tempFolder = "") {
         uidriver::ChildProcess p;
+        char oldTmp[MAX_PATH] = {0}, oldTemp[MAX_PATH] = {0};
+        DWORD nTmp = GetEnvironmentVariableA("TMP", oldTmp, MAX_PATH);
+        DWORD nTemp = GetEnvironmentVariableA("TEMP", oldTemp, MAX_PATH);
+        if (!tempFolder.empty()) {
+            SetEnvironmentVariableA("TMP", tempFolder.c_str());
+            SetEnvironmentVariableA("TEMP", tempFolder.c_str());
+        }
         EXPECT_TRUE(p.Start(Quote(dir_ + "setup.exe") + (args.empty() ? "" : " " + args), dir_));
+        SetEnvironmentVariableA("TMP", nTmp ? oldTmp : nullptr);
+        SetEnvironmentVariableA("TEMP", nTemp ? oldTemp : nullptr);
         DWORD deadline = GetTickCount() + 60000;
         while (p.Running() && GetTickCount() < deadline) {
             auto info = uidriver::WaitForMessageBox("Application Error", p.Pid(), 200);
@@ -94,6 +104,18 @@ TEST_F(SetupProcess, NonStringUninstallCommandEndsTheStartUpWithTheBox) {
     EXPECT_NE(box.find("ERegistryException"), std::string::npos) << box;
     EXPECT_NE(box.find("Invalid data type for 'UninstallString'"), std::string::npos) << box;
     EXPECT_FALSE(fixture::Exists(dir_ + "setup.prg.log"));
+}
+
+TEST_F(SetupProcess, TemporaryFolderThatDoesNotFitEndsTheStartUpWithTheBox) {
+    // Every saved-database path is built on the temporary folder: one longer than the
+    // 255 characters asked for must stop setup before it does anything.
+    Probe("probe.dll", "N1.1");
+    Converter("conv_a", "L2.1", false);
+    std::string box;
+    EXPECT_EQ(Run("L2.1", &box, "C:\\" + std::string(280, 't')), 1u);
+    EXPECT_NE(box.find("EOSError"), std::string::npos) << box;
+    EXPECT_NE(box.find("The temporary folder cannot be determined."), std::string::npos) << box;
+    EXPECT_FALSE(fixture::Exists(dir_ + "calls.log"));
 }
 
 }  // namespace
