@@ -364,6 +364,55 @@ TEST(FormStream, PictureDataRoundTripAndDamage) {
         EXPECT_EQ(ErrorOf(Compile(text(Hex(cases[i].data)))), cases[i].error) << i;
 }
 
+// The transparent colour of a bitmap is its bottom-left pixel, in every pixel format a form
+// description may hold.
+TEST(Bitmap, TransparentColourIsTheBottomLeftPixelInEveryFormat) {
+    auto le32 = [](uint32_t v) {
+        std::string s;
+        for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xFF);
+        return s;
+    };
+    // A 2 x 2 bitmap; `rows` holds the stored rows (bottom row first unless topDown).
+    auto bmp = [&](int bits, uint32_t compression, const std::string& extra, const std::string& rows, bool topDown) {
+        std::string info = le32(40) + le32(2) + le32(topDown ? uint32_t(-2) : 2u) + std::string("\x01\x00", 2) +
+                           char(bits) + '\0' + le32(compression) + le32(uint32_t(rows.size())) + le32(2835) +
+                           le32(2835) + le32(0) + le32(0);
+        uint32_t offset = uint32_t(14 + info.size() + extra.size());
+        return "BM" + le32(offset + uint32_t(rows.size())) + le32(0) + le32(offset) + info + extra + rows;
+    };
+    const std::string z4(4, '\0');
+    // Palette: 0 black, 1 red, 2 (0x10, 0x20, 0x30), then unused entries.
+    std::string palette = le32(0) + le32(0xFF0000) + le32(0x102030) + std::string(13 * 4, '\0');
+    std::string palette2 = le32(0) + le32(0x00FF00);
+    struct Case {
+        const char* what;
+        std::string file;
+        uint32_t rgb;  // 0x00BBGGRR
+    } cases[] = {
+        {"24 bits", bmp(24, 0, "", std::string("\x30\x20\x10\0\0\0\0\0", 8) + std::string(8, '\0'), false), 0x302010},
+        {"24 bits top-down", bmp(24, 0, "", std::string(8, '\0') + std::string("\x30\x20\x10\0\0\0\0\0", 8), true),
+         0x302010},
+        // 5-5-5: red 31, green 16, blue 1 -> 0x7E01 with each channel widened to 8 bits.
+        {"16 bits 5-5-5", bmp(16, 0, "", std::string("\x01\x7E\0\0", 4) + z4, false), 0x0884FF},
+        {"16 bits 5-5-5 top-down", bmp(16, 0, "", z4 + std::string("\x1F\x00\0\0", 4), true), 0xFF0000},
+        // 5-6-5 through bit fields: pure green.
+        {"16 bits 5-6-5", bmp(16, 3, le32(0xF800) + le32(0x07E0) + le32(0x001F), std::string("\xE0\x07\0\0", 4) + z4, false),
+         0x00FF00},
+        {"32 bits", bmp(32, 0, "", std::string("\x30\x20\x10\0", 4) + std::string(12, '\0'), false), 0x302010},
+        {"8 bits", bmp(8, 0, std::string(palette, 0, 3 * 4) + std::string(253 * 4, '\0'), std::string("\x02\0\0\0", 4) + z4, false),
+         0x302010},
+        {"4 bits", bmp(4, 0, palette, std::string("\x10\0\0\0", 4) + z4, false), 0x0000FF},
+        {"1 bit", bmp(1, 0, palette2, std::string("\x80\0\0\0", 4) + z4, false), 0x00FF00},
+    };
+    for (const auto& c : cases) {
+        TBitmap b;
+        b.LoadFromBytes(c.file);
+        EXPECT_EQ(b.Width(), 2) << c.what;
+        EXPECT_EQ(b.TransparentColorRGB(), c.rgb) << c.what;
+    }
+    EXPECT_EQ(TBitmap().TransparentColorRGB(), 0u);
+}
+
 TEST(FormText, SyntaxErrorsNameTheLine) {
     struct Case {
         const char* text;

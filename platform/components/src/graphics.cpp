@@ -310,13 +310,69 @@ void TBitmap::Assign(const TPersistent* source) {
     TPersistent::Assign(source);
 }
 
+namespace {
+// A colour channel of a packed pixel, widened to 8 bits the way GDI widens it (the channel's
+// top bits repeated below it).
+uint32_t Channel(uint32_t pixel, uint32_t mask) {
+    if (!mask) return 0;
+    int shift = 0;
+    while (!((mask >> shift) & 1)) ++shift;
+    uint32_t m = mask >> shift;
+    int bits = 0;
+    while ((m >> bits) & 1) ++bits;
+    uint32_t v = (pixel & mask) >> shift;
+    if (bits >= 8) return (v >> (bits - 8)) & 0xFF;
+    uint32_t r = 0;
+    for (int have = 0; have < 8; have += bits) r = (r << bits) | v;
+    int total = ((8 + bits - 1) / bits) * bits;
+    return (r >> (total - 8)) & 0xFF;
+}
+}  // namespace
+
 uint32_t TBitmap::TransparentColorRGB() const {
-    // Bottom-up 24-bit bitmaps keep the bottom-left pixel first.
-    if (file_.empty() || Le16(file_, kBmpBitCount) != 24 || Le32(file_, kBmpHeight) < 0) return 0;
-    size_t at = size_t(Le32(file_, kBmpBitsOffset));
-    if (at > file_.size() || file_.size() - at < 3) return 0;
-    auto b = [&](size_t i) { return uint32_t(static_cast<unsigned char>(file_[at + i])); };
-    return b(2) | (b(1) << 8) | (b(0) << 16);
+    // The bottom-left pixel: the first row of a bottom-up bitmap, the last of a top-down one.
+    if (file_.empty()) return 0;
+    const int32_t rawHeight = Le32(file_, kBmpHeight);
+    const int64_t width = Le32(file_, kBmpWidth);
+    const int64_t height = std::abs(int64_t(rawHeight));
+    const int bits = Le16(file_, kBmpBitCount);
+    const uint32_t headerSize = uint32_t(Le32(file_, kBmpFileHeader));
+    const int64_t rowBytes = ((width * bits + 31) / 32) * 4;
+    if (width <= 0 || height == 0 || rowBytes <= 0) return 0;
+    const int64_t at = int64_t(uint32_t(Le32(file_, kBmpBitsOffset))) + (rawHeight < 0 ? (height - 1) * rowBytes : 0);
+    const int bytes = bits < 8 ? 1 : bits / 8;
+    if (at < 0 || at > int64_t(file_.size()) || int64_t(file_.size()) - at < bytes) return 0;
+    auto byte = [&](int64_t i) { return uint32_t(static_cast<unsigned char>(file_[size_t(i)])); };
+    auto rgb = [](uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8) | (b << 16); };
+    switch (bits) {
+    case 1:
+    case 4:
+    case 8: {
+        // An index into the colour table (blue, green, red, reserved) that follows the header.
+        uint32_t index = byte(at) >> (8 - bits);
+        int64_t entry = int64_t(kBmpFileHeader) + headerSize + int64_t(index) * 4;
+        if (entry > int64_t(file_.size()) || int64_t(file_.size()) - entry < 3) return 0;
+        return rgb(byte(entry + 2), byte(entry + 1), byte(entry));
+    }
+    case 16:
+    case 32: {
+        uint32_t pixel = byte(at) | (byte(at + 1) << 8);
+        if (bits == 32) pixel |= (byte(at + 2) << 16) | (byte(at + 3) << 24);
+        uint32_t red = bits == 16 ? 0x7C00 : 0xFF0000, green = bits == 16 ? 0x03E0 : 0xFF00, blue = bits == 16 ? 0x1F : 0xFF;
+        if (Le32(file_, kBmpFileHeader + 16) == 3 /* BI_BITFIELDS */) {
+            // The three masks follow a 40-byte header or lie inside a larger one.
+            size_t masks = kBmpFileHeader + 40;
+            red = uint32_t(Le32(file_, masks));
+            green = uint32_t(Le32(file_, masks + 4));
+            blue = uint32_t(Le32(file_, masks + 8));
+        }
+        return rgb(Channel(pixel, red), Channel(pixel, green), Channel(pixel, blue));
+    }
+    case 24:
+        return rgb(byte(at + 2), byte(at + 1), byte(at));
+    default:
+        return 0;
+    }
 }
 
 void TBitmap::FreeHandle() {
