@@ -364,6 +364,59 @@ TEST(FormStream, PictureDataRoundTripAndDamage) {
         EXPECT_EQ(ErrorOf(Compile(text(Hex(cases[i].data)))), cases[i].error) << i;
 }
 
+// A component that records its state at each step of its life.
+class TStateProbe : public TComponent {
+    KXC_CLASS(TStateProbe, TComponent)
+public:
+    using TComponent::TComponent;
+    ~TStateProbe() override { g_log.push_back(std::string("destroying ") + (Destroying() ? "yes" : "no")); }
+    int32_t Probe() const { return probe_; }
+    void SetProbe(int32_t v) {
+        probe_ = v;
+        g_log.push_back("set " + Flags());
+    }
+    void Loaded() override {
+        TComponent::Loaded();
+        g_log.push_back("loaded " + Flags());
+    }
+    std::string Flags() const {
+        std::string r;
+        if (ComponentState() & csLoading) r += "L";
+        if (ComponentState() & csReading) r += "R";
+        return r.empty() ? "-" : r;
+    }
+
+private:
+    int32_t probe_ = 0;
+};
+KXC_IMPLEMENT_CLASS(TStateProbe)
+void TStateProbe::DescribeClass(TClassBuilder<TStateProbe>& c) {
+    c.Int("Probe", &TStateProbe::Probe, &TStateProbe::SetProbe).DefaultValue(0);
+}
+
+// Properties are set while the component is loading and reading; Loaded comes after the
+// reading; an owner's end marks its components as destroying before they go.
+TEST(FormStream, ComponentStateWhileReadingLoadingAndDestroying) {
+    RegisterFixtureClasses();
+    RegisterComponentClass(TStateProbe::StaticClass());
+    g_log.clear();
+    {
+        TRoot root(nullptr);
+        ReadComponentFromBytes(&root, Compile("object Root: TRoot\n object P: TStateProbe\n Probe = 4\n end\nend\n"));
+        auto* p = static_cast<TStateProbe*>(root.FindComponent("P"));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->Probe(), 4);
+        EXPECT_EQ(p->Flags(), "-");
+        EXPECT_FALSE(root.Loading());
+        EXPECT_FALSE(p->Designing());
+        root.SetDesigning(true, true);
+        EXPECT_TRUE(p->Designing());
+        root.SetDesigning(false, true);
+        EXPECT_FALSE(p->Designing());
+    }
+    EXPECT_EQ(g_log, (std::vector<std::string>{"set LR", "loaded Root", "loaded -", "destroying yes"}));
+}
+
 // The transparent colour of a bitmap is its bottom-left pixel, in every pixel format a form
 // description may hold.
 TEST(Bitmap, TransparentColourIsTheBottomLeftPixelInEveryFormat) {
