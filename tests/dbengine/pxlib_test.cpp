@@ -196,6 +196,91 @@ TEST_P(PxlibWritten, ReadsBackEqualThroughTheEngine) {
 INSTANTIATE_TEST_SUITE_P(BlockSizes, PxlibWritten,
                          ::testing::Combine(::testing::Values(1, 2, 3, 4), ::testing::Bool()));
 
+// The types pxlib writes beyond those above: AutoInc, Bytes and BCD (whose descriptor holds
+// its decimals while the value takes 17 bytes) open and read back.
+TEST(PxlibWritten, AutoIncBytesAndBcdFieldsOpenAndReadBack) {
+    ScratchDir dir("pxmore");
+    pxdoc_t* doc = NewDoc();
+    const PxFieldDef defs[] = {{"Id", pxfAutoInc, 4}, {"Raw", pxfBytes, 6}, {"Dec", pxfBCD, 17}, {"Tail", pxfAlpha, 3}};
+    auto* fields = static_cast<pxfield_t*>(std::malloc(sizeof(pxfield_t) * 4));
+    for (int i = 0; i < 4; ++i) {
+        fields[i].px_fname = strdup(defs[i].name);
+        fields[i].px_ftype = defs[i].type;
+        fields[i].px_flen = defs[i].len;
+        fields[i].px_fdc = defs[i].type == pxfBCD ? 2 : 0;
+    }
+    const std::string path = dir.file("More.DB");
+    ASSERT_EQ(PX_create_file(doc, fields, 4, path.c_str(), pxfFileTypNonIndexDB), 0) << g_pxErrors;
+    const std::string raw("\x01\x02\x00\x7F\x80\xFF", 6);
+    for (int i = 0; i < 40; ++i) {
+        pxval_t* v[4];
+        for (int f = 0; f < 4; ++f) {
+            MAKE_PXVAL(doc, v[f]);
+            v[f]->type = defs[f].type;
+        }
+        v[0]->value.lval = 1000 + i;
+        v[1]->value.str.val = const_cast<char*>(raw.data());
+        v[1]->value.str.len = 6;
+        char dec[] = "6789.01";
+        v[2]->value.str.val = dec;
+        v[2]->value.str.len = 7;
+        std::string tail = "t" + std::to_string(i % 10);
+        v[3]->value.str.val = tail.data();
+        v[3]->value.str.len = static_cast<int>(tail.size());
+        EXPECT_GE(PX_insert_record(doc, v), 0) << g_pxErrors;
+        for (int f = 0; f < 4; ++f) FREE_PXVAL(doc, v[f]);
+    }
+    PX_close(doc);
+    PX_delete(doc);
+
+    TTable t;
+    t.DatabaseName = dir.str();
+    t.TableName = "More.DB";
+    t.Open();
+    ASSERT_EQ(t.FieldCount(), 4);
+    EXPECT_EQ(t.FieldDefs()[0].DataType, TFieldType::AutoInc);
+    EXPECT_EQ(t.FieldDefs()[1].DataType, TFieldType::Bytes);
+    EXPECT_EQ(t.FieldDefs()[1].Size, 6);
+    EXPECT_EQ(t.FieldDefs()[2].DataType, TFieldType::BCD);
+    EXPECT_EQ(t.FieldDefs()[2].Size, 2);
+    int i = 0;
+    for (t.First(); !t.Eof(); t.Next(), ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(t.FieldByName("Id").AsInteger(), 1000 + i);
+        EXPECT_EQ(t.FieldByName("Raw").AsBlob(), raw);
+        EXPECT_NEAR(t.FieldByName("Dec").AsFloat(), 6789.01, 1e-9);
+        EXPECT_EQ(t.FieldByName("Tail").AsString(), "t" + std::to_string(i % 10));
+    }
+    EXPECT_EQ(i, 40);
+    t.Close();
+
+    // A BCD field the engine creates carries its decimals in the descriptor, as pxlib reads it.
+    detail::CreateSpec s;
+    s.tableName = "Own";
+    s.fields = {Field("Amount", TFieldType::BCD, 4), Field("Name", TFieldType::String, 5)};
+    detail::CreateTable(dir.str(), s);
+    pxdoc_t* own = NewDoc();
+    ASSERT_EQ(PX_open_file(own, dir.file("Own.DB").c_str()), 0) << g_pxErrors;
+    EXPECT_EQ(PX_get_recordsize(own), 17 + 5);
+    pxfield_t* of = PX_get_fields(own);
+    EXPECT_EQ(of[0].px_ftype, pxfBCD);
+    EXPECT_EQ(of[0].px_fdc, 4);
+    PX_close(own);
+    PX_delete(own);
+    TTable o;
+    o.DatabaseName = dir.str();
+    o.TableName = "Own.DB";
+    o.Open();
+    EXPECT_EQ(o.FieldDefs()[0].Size, 4);
+    o.Append();
+    o.FieldByName("Amount").SetAsFloat(12.3456);
+    o.Post();
+    o.Close();
+    o.Open();
+    o.First();
+    EXPECT_NEAR(o.FieldByName("Amount").AsFloat(), 12.3456, 1e-9);
+}
+
 namespace {
 
 // Reads a table with pxlib (and its primary index when keyed); rows as text.

@@ -282,6 +282,7 @@ int Info(const std::string& path) {
         std::string size;
         if (f.code == detail::fcAlpha || f.code == detail::fcBytes) size = std::to_string(f.width);
         else if (f.blob) size = std::to_string(f.leader);
+        else if (f.code == detail::fcBCD) size = std::to_string(f.def.Size);   // decimals
         std::cout << "field " << f.name << " " << TypeCode(f) << size
                   << (f.index < s.keyFields ? " key" : "") << "\n";
     }

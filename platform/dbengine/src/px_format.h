@@ -67,6 +67,7 @@ constexpr std::size_t kMbHeaderChunks = 1, kMbHeaderModCount = 3, kMbHeaderBlock
     kMbHeaderSubBlockSize = 13, kMbHeaderSubUnit = 16, kMbHeaderSubSlots = 17,
     kMbHeaderSubThreshold = 19;
 constexpr std::size_t kBlobPointer = 10;
+constexpr int kBcdWidth = 17;   // bytes of a BCD value in the record
 constexpr std::size_t kMbSingleHeader = 9;
 constexpr std::size_t kMbSubTable = 12, kMbSubSlot = 5, kMbSubSlots = 64;
 enum MbBlockType : uint8_t { mbHeader = 0, mbSingle = 2, mbSub = 3, mbFree = 4 };

@@ -369,6 +369,11 @@ std::unique_ptr<TableData> ParseTable(const std::string& name, const std::string
         f.index = i;
         f.code = h.U8(pos + 2u * i);
         f.width = h.U8(pos + 2u * i + 1);
+        // A BCD field's descriptor holds its decimals; its value always takes 17 bytes.
+        if (f.code == fcBCD) {
+            if (f.width > 32) Corrupt(name, rtl::Format("BCD field %u has %d decimals", i + 1, f.width));
+            f.width = px::kBcdWidth;
+        }
         if (f.width == 0) Corrupt(name, rtl::Format("field %u has width 0", i + 1));
         f.offset = offset;
         offset += f.width;
@@ -425,7 +430,7 @@ std::unique_ptr<TableData> ParseTable(const std::string& name, const std::string
         case fcTime: f.def.DataType = TFieldType::Time; break;
         case fcTimestamp: f.def.DataType = TFieldType::TimeStamp; break;
         case fcAutoInc: f.def.DataType = TFieldType::AutoInc; break;
-        case fcBCD: f.def.DataType = TFieldType::BCD; f.def.Size = 0; break;
+        case fcBCD: f.def.DataType = TFieldType::BCD; f.def.Size = h.U8(lay.fieldInfo + 2u * static_cast<std::size_t>(f.index) + 1); break;
         case fcBytes: f.def.DataType = TFieldType::Bytes; f.def.Size = f.width; break;
         default: f.def.DataType = TFieldType::Unknown; f.def.Size = f.width; break;
         }
@@ -499,6 +504,9 @@ std::unique_ptr<TableData> LoadTable(const std::string& dbPath) {
 // ---------------------------------------------------------------- writing
 
 namespace {
+
+// The size byte of a field descriptor: the width in the record, but a BCD field's decimals.
+int DescriptorSize(const FieldInfo& f) { return f.code == fcBCD ? f.def.Size : f.width; }
 
 struct HeaderFields {
     uint8_t fileType;
@@ -660,7 +668,7 @@ TableImage BuildImage(const TableData& t) {
     hf.lastBlock = static_cast<unsigned>(nblocks);
     hf.keyFields = s.keyFields;
     for (auto& f : s.fields) {
-        hf.fieldInfo.emplace_back(f.code, f.width);
+        hf.fieldInfo.emplace_back(f.code, DescriptorSize(f));
         hf.fieldNames.push_back(f.name);
     }
     hf.tableName = name;
@@ -745,7 +753,7 @@ TableImage BuildImage(const TableData& t) {
         ih.indexLevels = levels ? levels : 1;
         ih.keyFields = s.keyFields;
         for (int i = 0; i < s.keyFields; ++i)
-            ih.fieldInfo.emplace_back(s.fields[static_cast<std::size_t>(i)].code, s.fields[static_cast<std::size_t>(i)].width);
+            ih.fieldInfo.emplace_back(s.fields[static_cast<std::size_t>(i)].code, DescriptorSize(s.fields[static_cast<std::size_t>(i)]));
         ih.tableName = FamilyPath(name, "PX");
         auto slash = ih.tableName.find_last_of("/\\");
         if (slash != std::string::npos) ih.tableName = ih.tableName.substr(slash + 1);
@@ -827,7 +835,7 @@ Schema SchemaFromSpec(const CreateSpec& spec) {
         case TFieldType::AutoInc: f.code = fcAutoInc; f.width = 4; break;
         case TFieldType::BCD:
             if (fs.size < 0 || fs.size > 32) bad("BCD field '" + fs.name + "' needs 0 to 32 decimals");
-            f.code = fcBCD; f.width = 17; break;
+            f.code = fcBCD; f.width = px::kBcdWidth; break;
         case TFieldType::Bytes:
             if (fs.size < 1 || fs.size > 255) bad("Bytes field '" + fs.name + "' needs a size of 1 to 255");
             f.code = fcBytes; f.width = fs.size; break;
@@ -857,7 +865,8 @@ Schema SchemaFromSpec(const CreateSpec& spec) {
         offset += f.width;
         f.def.Name = f.name;
         f.def.DataType = fs.type == TFieldType::DateTime ? TFieldType::TimeStamp : fs.type;
-        f.def.Size = (fs.type == TFieldType::String || fs.type == TFieldType::Bytes || f.blob) ? fs.size : 0;
+        f.def.Size = (fs.type == TFieldType::String || fs.type == TFieldType::Bytes || fs.type == TFieldType::BCD || f.blob)
+                         ? fs.size : 0;
         f.def.Required = fs.required;
         s.fields.push_back(f);
     }
