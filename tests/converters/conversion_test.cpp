@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "converters/conversion.h"
 #include "dbengine/errors.h"
 #include "dbengine/session.h"
 #include "dbengine/table.h"
@@ -21,8 +22,6 @@
 #include <windows.h>
 #else
 #include <iterator>
-
-#include "converters/conversion.h"
 #endif
 
 namespace {
@@ -326,3 +325,132 @@ TEST(ConversionEdges, SecondRunConvertsAgainOverTheConvertedTables) {
     EXPECT_EQ(kxtest::ReadRows(p.installed, "Trandef.DB").size(), 0u);
     ExpectAccessGroupsFixed(p.installed);
 }
+
+namespace {
+
+// A saved door (L2.5 structure) on COM port 5, which the new door table refuses: the door
+// table is then carried over as a copy of the saved one.
+void AddRefusedDoor(const path& saved) {
+    dbe::TTable t;
+    t.DatabaseName = saved.string();
+    t.TableName = "Doors.DB";
+    t.Open();
+    t.Append();
+    t.FieldByName("IPAddr").SetAsString("10.0.0.9");
+    t.FieldByName("COMPort").SetAsInteger(5);
+    t.FieldByName("ContrAddr").SetAsInteger(1);
+    t.Post();
+    t.Close();
+}
+
+}  // namespace
+
+// The mapping lines skip exactly the field "OperNum"; a name that differs from it only in
+// letter case, or that merely begins with it, is mapped like any other.
+TEST(ConversionMapping, OnlyTheExactOperNumIsLeftOut) {
+    std::vector<dbe::TFieldDef> fields;
+    for (const char* name : {"OperNum", "opernum", "Name", "OPERNUM", "OperNumber", "OperNum"})
+        fields.push_back(dbe::TFieldDef{name, dbe::TFieldType::Integer, 0, false});
+    const std::vector<std::string> expected = {"opernum=opernum", "Name=Name", "OPERNUM=OPERNUM",
+                                               "OperNumber=OperNumber"};
+    EXPECT_EQ(conv::MappingFor(fields), expected);
+    EXPECT_TRUE(conv::MappingFor({}).empty());
+}
+
+#ifndef _WIN32
+namespace {
+
+// Records the converter's hooks in the order the common run calls them.
+class TRecordingSteps : public conv::TConverterSteps {
+public:
+    explicit TRecordingSteps(path installed) : installed_(std::move(installed)) {}
+    void ProcessMessages() override {
+        // The stale row shows whether the archive has been unpacked yet.
+        events.push_back("messages, stale rows " +
+                         std::to_string(kxtest::ReadRows(installed_, "Trandef.DB").size()));
+    }
+    void TableMoved(const std::string& table) override { events.push_back("moved " + table); }
+    void TablesDone() override {
+        events.push_back("done, Accgroup " + AccessDoors(kxtest::ReadRows(installed_, "Accgroup.DB"), "Doors40"));
+    }
+    std::vector<std::string> events;
+
+private:
+    path installed_;
+};
+
+std::vector<std::string> RunRecorded(const Places& p) {
+    dbe::TSession& s = dbe::Session();
+    if (s.IsAlias("KorvixNetGlobal")) s.DeleteAlias("KorvixNetGlobal");
+    s.AddStandardAlias("KorvixNetGlobal", p.installed.string(), "PARADOX");
+    std::ifstream in(KX_SCHEMA_ARCHIVE, std::ios::binary);
+    const std::string archive((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    TRecordingSteps steps(p.installed);
+    conv::RunConversion(p.saved.string(), archive.data(), archive.size(), steps);
+    return steps.events;
+}
+
+}  // namespace
+
+// The messages are let through twice before anything is unpacked; the door step's hook runs
+// only for tables whose append succeeded (not for a door table that went through the copy);
+// the hook after the loop runs once, before the access groups are widened, also with no
+// saved tables at all.
+TEST(ConversionHooks, CalledInTheirOrderAndOnlyForAppendedTables) {
+    const Places p = PreparePlaces("hooks");
+    kxtest::MakeOldDatabase("L2.5", p.saved, {20, 8});
+    AddRefusedDoor(p.saved);
+    kxtest::MakeInstalledDatabase(p.installed);
+    AppendStaleRow(p.installed);
+
+    const std::vector<std::string> events = RunRecorded(p);
+
+    std::vector<std::string> expected = {"messages, stale rows 1", "messages, stale rows 1"};
+    for (const std::string& name : dbe::Session().GetTableNames("TEMP_ALIAS", "", true, false))
+        if (name != "Doors.DB" && name != "Visitors.DB") expected.push_back("moved " + name);
+    const auto groups = kxtest::ReadRows(p.saved, "Accgroup.DB");
+    expected.push_back("done, Accgroup " + AccessDoors(groups, "Doors40"));
+    EXPECT_EQ(events, expected);
+
+    // The copied door table holds every saved door, the refused one too, in the saved
+    // structure without OperNum.
+    const auto doors = kxtest::ReadRows(p.installed, "Doors.DB");
+    EXPECT_EQ(doors.size(), 9u);
+    ASSERT_FALSE(doors.empty());
+    EXPECT_EQ(doors.front().count("opernum"), 0u);
+    EXPECT_EQ(doors.front().count("turnstile"), 0u);
+    EXPECT_EQ(kxtest::MissingRows(kxtest::ReadRows(p.saved, "Doors.DB"), doors, {"opernum"}), "");
+    ExpectAccessGroupsFixed(p.installed);
+
+    const Places empty = PreparePlaces("hooks_empty");
+    kxtest::fs::create_directories(empty.saved);
+    kxtest::MakeInstalledDatabase(empty.installed);
+    AppendStaleRow(empty.installed);
+    EXPECT_EQ(RunRecorded(empty),
+              (std::vector<std::string>{"messages, stale rows 1", "messages, stale rows 1",
+                                        "done, Accgroup <no group Doors40>"}));
+}
+#endif
+
+#ifdef _WIN32
+// A door table that went through the copy fallback gets no door address: the update after
+// the loop blanks IPAddr and sets line 0 in every copied row, whatever the old configuration
+// names.
+TEST(ConversionOfDoors, CopiedDoorTableGetsBlankAddresses) {
+    const Places p = PreparePlaces("copieddoors");
+    kxtest::MakeOldDatabase("L2.5", p.saved, {10, 8});
+    AddRefusedDoor(p.saved);
+    kxtest::MakeInstalledDatabase(p.installed);
+    ASSERT_NO_FATAL_FAILURE(
+        RunConverter("L2.1", p, "[Net]\r\nLocal=0\r\nServer=0\r\nServerIP=10.9.9.9\r\n"));
+    const auto doors = kxtest::ReadRows(p.installed, "Doors.DB");
+    ASSERT_EQ(doors.size(), 9u);
+    EXPECT_EQ(doors.front().count("turnstile"), 0u);  // the saved structure
+    for (const auto& d : doors) {
+        EXPECT_EQ(d.at("ipaddr"), "");
+        EXPECT_EQ(d.at("line"), "0");
+    }
+    EXPECT_EQ(kxtest::MissingRows(kxtest::ReadRows(p.saved, "Doors.DB"), doors,
+                                  {"opernum", "ipaddr", "line"}), "");
+}
+#endif
