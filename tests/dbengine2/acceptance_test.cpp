@@ -1,6 +1,7 @@
 // The validity checks of the new database's tables, created from their definition files by
 // dbtool: defaults of missing fields, required fields, minimum and maximum refused with the
 // engine's error naming table, field and value, and the table left unchanged.
+#include <algorithm>
 #include <cstdlib>
 
 #include "dbe2_fixture.h"
@@ -40,20 +41,23 @@ std::string Cp1251(const std::string& utf8) {
     return out;
 }
 
+// Runs dbtool with the given arguments (each quoted); its output goes to the file given.
+int RunDbtool(const std::vector<std::string>& args, const std::string& output) {
+    std::string cmd = "\"" + NativePath(KX_DBTOOL) + "\"";
+    for (const std::string& a : args) cmd += " \"" + NativePath(a) + "\"";
+    cmd += " > \"" + NativePath(output) + "\"";
+#ifdef _WIN32
+    cmd = "\"" + cmd + "\"";  // cmd /c drops the outer quotes
+#endif
+    return std::system(cmd.c_str());
+}
+
 class Acceptance : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir_ = new TempFolder;  // no explicit set-up: the table layer brings the checks in
-        for (const char* t : {"Accgroup", "Depart", "Doors", "Exnames", "Holidays", "Operator", "Personel", "Timeprof", "Trandef"}) {
-            const std::string cmd = "\"" + NativePath(KX_DBTOOL) + "\" create \"" + NativePath(std::string(KX_SCHEMA_DIR) + "/" + t + ".tdef") +
-                                    "\" \"" + NativePath(dir_->path()) + "\"";
-#ifdef _WIN32
-            const std::string shell = "\"" + cmd + "\"";  // cmd /c drops the outer quotes
-#else
-            const std::string& shell = cmd;
-#endif
-            ASSERT_EQ(std::system(shell.c_str()), 0) << cmd;
-        }
+        for (const char* t : {"Accgroup", "Depart", "Doors", "Exnames", "Holidays", "Operator", "Personel", "Timeprof", "Trandef"})
+            ASSERT_EQ(RunDbtool({"create", std::string(KX_SCHEMA_DIR) + "/" + t + ".tdef", dir_->path()}, *dir_ / "create.txt"), 0) << t;
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -184,6 +188,48 @@ TEST_F(Acceptance, RequiredMinimumAndMaximumAreRefused) {
     EXPECT_THROW(t.Post(), dbe::EDBEngineError);
     t.Cancel();
     t.Close();
+}
+
+TEST_F(Acceptance, DbtoolInfoShowsTheChecksAndIndexesOfTheDefinition) {
+    struct Case {
+        const char* table;
+        std::vector<std::string> lines;   // expected among the output's lines (UTF-8)
+    };
+    const Case cases[] = {
+        {"Depart",
+         {"check DeptName required default=\"<Название отдела>\"", "check WorkStart required default=09:00:00",
+          "check NoCheckTime min=0 max=30 default=5", "check Mo default=True"}},
+        {"Accgroup",
+         {"check Doors default=\"" + std::string(128, 'D') + "\"", "check HardAccess default=False",
+          "index IndProf1 TimeProf1", "index IndProf2 TimeProf2"}},
+        {"Personel",
+         {"check TabNum min=0 max=999999", "check IssueDate default=blank", "check ValidTo default=2010-12-31",
+          "index IndCardNumber CardNumber", "index IndAccessGroup AccessGroup", "field Photo G0"}},
+        {"Holidays", {"check HolidayMounth min=1 max=12 default=1", "check HolidayDay min=1 max=31 default=1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        const std::string out = *dir_ / (std::string(c.table) + "-info.txt");
+        ASSERT_EQ(RunDbtool({"info", *dir_ / (std::string(c.table) + ".DB")}, out), 0);
+        std::vector<std::string> lines;
+        std::string text = FileBytes(out), line;
+        for (char ch : text) {
+            if (ch == '\n') {
+                lines.push_back(line);
+                line.clear();
+            } else if (ch != '\r') {
+                line += ch;
+            }
+        }
+        for (const std::string& want : c.lines)
+            EXPECT_NE(std::find(lines.begin(), lines.end(), want), lines.end()) << want << "\n" << text;
+    }
+    // A table without checks or indexes shows none.
+    const std::string out = *dir_ / "Exnames-info.txt";
+    ASSERT_EQ(RunDbtool({"info", *dir_ / "Exnames.DB"}, out), 0);
+    const std::string text = FileBytes(out);
+    EXPECT_EQ(text.find("check "), std::string::npos) << text;
+    EXPECT_EQ(text.find("index "), std::string::npos) << text;
 }
 
 }  // namespace

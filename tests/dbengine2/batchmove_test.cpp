@@ -161,5 +161,47 @@ TEST_F(BatchMoveTest, CopyKeepsRequiredFlagsAndAFailedAppendThenCopyStartsFromTh
     EXPECT_FALSE(t.FieldDefs()[1].Required);
 }
 
+TEST_F(BatchMoveTest, GraphicValuesTravelWithTheRowInAppendUpdateAndCopy) {
+    Create(dir.path(), "PicSrc", {Field("Name", TFieldType::String, 10), Field("Photo", TFieldType::Graphic, 0)});
+    Create(dir.path(), "PicDst", {Field("Name", TFieldType::String, 10, true), Field("Photo", TFieldType::Graphic, 0)});
+    const std::string small("\x01\x00\x00\x01\x04\x00\x00\x00\x89PNG", 12);
+    std::string big(70000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 31 % 251);
+    {
+        dbe::TTable t;
+        t.DatabaseName = dir.path();
+        t.TableName = "PicSrc.DB";
+        t.Open();
+        const std::pair<const char*, const std::string*> rows[] = {{"a", &small}, {"b", nullptr}, {"c", &big}};
+        for (const auto& [name, pic] : rows) {
+            t.Append();
+            t.FieldByName("Name").SetAsString(name);
+            if (pic) t.FieldByName("Photo").SetAsBlob(*pic);
+            t.Post();
+        }
+        t.Close();
+    }
+    AppendRows(dir.path(), "PicDst", {{"c", "old picture"}});
+    for (dbe::TBatchMode mode : {dbe::batAppendUpdate, dbe::batCopy}) {
+        SCOPED_TRACE(mode);
+        dbe::TTable src, dst;
+        src.DatabaseName = dst.DatabaseName = dir.path();
+        src.TableName = "PicSrc.DB";
+        dst.TableName = "PicDst.DB";
+        dbe::TBatchMove bm;
+        bm.Source = &src;
+        bm.Destination = &dst;
+        bm.Mode = mode;
+        bm.Mappings = {"Name=Name", "Photo=Photo"};
+        bm.Execute();
+        dst.Open();
+        std::vector<std::pair<std::string, std::string>> got;
+        for (dst.First(); !dst.Eof(); dst.Next())
+            got.push_back({dst.FieldByName("Name").AsString(), dst.FieldByName("Photo").AsBlob()});
+        dst.Close();
+        EXPECT_EQ(got, (std::vector<std::pair<std::string, std::string>>{{"a", small}, {"b", ""}, {"c", big}}));
+    }
+}
+
 }  // namespace
 }  // namespace dbe2test
