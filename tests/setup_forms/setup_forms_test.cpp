@@ -14,12 +14,14 @@
 
 #include "CancelWarn.h"
 #include "Load.h"
+#include "Main.h"
 #include "Saving.h"
 #include "StUp.h"
 #include "fixture_util.h"
 #include "formhooks.h"
 #include "globals.h"
 #include "plugins.h"
+#include "qx_pending.h"
 #include "uidriver/uidriver.h"
 
 namespace {
@@ -337,6 +339,187 @@ TEST_F(SmallForms, RestoreWindowClosedByItsCloseBoxIsFreedAndTheLastStepSkipsIt)
     EXPECT_FALSE(IsWindow(w));
     CloseRestoreWindow();  // the driver's last step: nothing left to close
     EXPECT_EQ(frmRestore, nullptr);
+}
+
+// The wizard as its description builds it, read from the objects (no window needed): the six
+// pages with their controls at the places of the layout table, and its dictionary.
+TEST_F(SmallForms, WizardLayoutAsTheDescriptionGivesIt) {
+    CreateMainForm();
+    ASSERT_NE(frmMain, nullptr);
+    EXPECT_EQ(frmMain->BorderStyle(), kxc::bsDialog);
+    EXPECT_EQ(frmMain->Position(), kxc::poScreenCenter);
+    EXPECT_FALSE(frmMain->Scaled());
+    EXPECT_EQ(frmMain->ClientWidth(), 473);
+    EXPECT_EQ(frmMain->ClientHeight(), 330);
+    EXPECT_EQ(frmMain->Font()->Name(), "MS Sans Serif");
+    EXPECT_EQ(frmMain->Font()->Height(), -11);
+    ASSERT_NE(frmMain->pcMain, nullptr);
+    EXPECT_EQ(frmMain->pcMain->Align(), kxc::alClient);
+    EXPECT_EQ(frmMain->pcMain->Style(), kxc::tsButtons);
+    EXPECT_EQ(frmMain->pcMain->ActivePage(), frmMain->tsOldLumexFound);
+
+    const char* upper = "Remove previous version of Korvix (recommended).";
+    const char* lower = "Install without removing old version.";
+    const char* found = "Setup has found previous installation of Korvix system.";
+    const char* either = "You can either uninstall previous version of Korvix before continue setup or install new "
+                         "software over old one.";
+    const char* chose = "Chose one of the following options and click Next to continue setup.";
+    struct Label {
+        const char* name;
+        int y, w;
+        const char* text;
+    };
+    struct Page {
+        const char* name;
+        const char* greyLabel;
+        std::vector<Label> labels;
+        const char *upperRadio, *upperText, *lowerRadio, *lowerText;
+        const char *back, *next, *cancel;
+        bool backEnabled;
+    } pages[] = {
+        {"tsOldLumexFound", "lbInstShield",
+         {{"Label1", 12, 309, found},
+          {"Label2", 40, 309,
+           "You can save old database for using with new version of Korvix or continue without saving one."},
+          {"Label3", 80, 309, chose}},
+         "rbSave", "Save and convert current database (recommended).", "rbReplace",
+         "Replace current database with new one.", "btFoundBack", "btFoundNext", "btFoundCancel", false},
+        {"tsRMOldVer", "Label7", {{"Label4", 12, 289, found}, {"Label5", 40, 289, either}, {"Label6", 80, 309, chose}},
+         "rbUnInstOld", upper, "rbInstOverOld", lower, "btRmOldBack", "btRmOldNext", "btRmOldCancel", true},
+        {"tsDBVerNotValid", "Label8",
+         {{"Label11", 12, 289,
+           "Setup can not detect version of currently installed database. Saving and convertion of database is "
+           "impossible."},
+          {"Label10", 52, 289,
+           "It is strongly recommended to backup your database before installing new version of software."},
+          {"Label9", 92, 309,
+           "You can either continue setup pressing Next button (currently used database will be lost!) or press "
+           "Cancel and exit Setup program to backup your old database."}},
+         nullptr, nullptr, nullptr, nullptr, "btNotValidBack", "btNotValidNext", "btNotValidCancel", true},
+        {"tsRMOldVer2", "Label12", {{"Label15", 12, 289, found}, {"Label14", 40, 289, either}, {"Label13", 80, 309, chose}},
+         "rbUninstallOld2", upper, "rbInstOverOld2", lower, "bt2Back", "bt2Next", "bt2Cancel", true},
+        {"tsRemoveOld3", "Label16", {{"Label17", 12, 289, found}, {"Label18", 40, 289, either}, {"Label19", 80, 309, chose}},
+         "rbUninstOld3", upper, "rbInstOverOld3", lower, "btBack3", "btNext3", "btCancel3", true},
+        {"tsFinalAsk", "Label23",
+         {{"Label22", 12, 289, "Setup has finished installation of Korvix."},
+          {"Label21", 40, 289, "Now you can either restore old database or finish installation without restoring one."},
+          {"Label20", 80, 309, chose}},
+         "rbFinalRestore", "Restore saved database.", "rbFinalDontRestore", "Do not restore saved database.",
+         "btBackFinal", "btNextFinal", "Button3", false},
+    };
+    auto find = [](const char* name) { return dynamic_cast<kxc::TControl*>(frmMain->FindComponent(name)); };
+    auto expectAt = [](kxc::TControl* c, kxc::TControl* page, int x, int y, int w, int h, const std::string& what) {
+        ASSERT_NE(c, nullptr) << what;
+        EXPECT_EQ(c->Parent(), page) << what;
+        EXPECT_EQ(c->Left(), x) << what;
+        EXPECT_EQ(c->Top(), y) << what;
+        if (w >= 0) {
+            EXPECT_EQ(c->Width(), w) << what;
+        }
+        if (h >= 0) {
+            EXPECT_EQ(c->Height(), h) << what;
+        }
+    };
+    ASSERT_EQ(frmMain->pcMain->PageCount(), 6);
+    for (int i = 0; i < 6; ++i) {
+        const Page& p = pages[i];
+        auto* page = frmMain->pcMain->Pages(i);
+        ASSERT_EQ(page->Name(), p.name);
+        EXPECT_FALSE(page->TabVisible()) << p.name;
+        std::string n = std::to_string(i + 1);
+        auto* pic = dynamic_cast<kxc::TImage*>(find(("pic" + n).c_str()));
+        expectAt(pic, page, 12, 12, 119, 257, "pic" + n);
+        if (pic) {
+            EXPECT_EQ(pic->Picture()->Width(), 119);  // WIZ_PIC, loaded by FormCreate
+            EXPECT_EQ(pic->Picture()->Height(), 257);
+        }
+        auto* bevel = dynamic_cast<kxc::TBevel*>(find(("Bevel" + n).c_str()));
+        expectAt(bevel, page, 8, 232, 445, 50, "Bevel" + n);
+        if (bevel) {
+            EXPECT_EQ(bevel->Shape(), kxc::bsBottomLine);
+        }
+        kxc::TControl* grey = find(p.greyLabel);
+        // Auto-sized: its width follows the text in the font the system gives for the face.
+        expectAt(grey, page, 8, 275, -1, 13, p.greyLabel);
+        if (grey) {
+            EXPECT_EQ(grey->Caption(), "InstallShield  ");
+            EXPECT_FALSE(grey->Enabled());
+        }
+        for (const Label& l : p.labels) {
+            auto* label = dynamic_cast<kxc::TLabel*>(find(l.name));
+            expectAt(label, page, 144, l.y, l.w, -1, l.name);
+            if (!label) continue;
+            EXPECT_EQ(label->Caption(), l.text) << l.name;
+            EXPECT_FALSE(label->AutoSize()) << l.name;
+            EXPECT_TRUE(label->WordWrap()) << l.name;
+        }
+        if (p.upperRadio) {
+            auto* up = dynamic_cast<kxc::TRadioButton*>(find(p.upperRadio));
+            auto* low = dynamic_cast<kxc::TRadioButton*>(find(p.lowerRadio));
+            expectAt(up, page, 156, 132, 297, 17, p.upperRadio);
+            expectAt(low, page, 156, 152, 297, 17, p.lowerRadio);
+            if (up && low) {
+                EXPECT_EQ(up->Caption(), p.upperText);
+                EXPECT_EQ(low->Caption(), p.lowerText);
+                EXPECT_TRUE(up->Checked()) << p.upperRadio;
+                EXPECT_FALSE(low->Checked()) << p.lowerRadio;
+            }
+        }
+        struct {
+            const char* name;
+            int x;
+            const char* text;
+            bool enabled;
+        } buttons[] = {{p.back, 217, "< &Back", p.backEnabled}, {p.next, 292, "&Next >", true}, {p.cancel, 380, "Cancel", true}};
+        for (const auto& b : buttons) {
+            auto* button = dynamic_cast<kxc::TButton*>(find(b.name));
+            expectAt(button, page, b.x, 292, 75, 25, b.name);
+            if (!button) continue;
+            EXPECT_EQ(button->Caption(), b.text) << b.name;
+            EXPECT_EQ(button->Enabled(), b.enabled) << b.name;
+            EXPECT_EQ(button->ModalResult(), kxc::mrNone) << b.name;
+        }
+    }
+    ASSERT_NE(frmMain->QxBinaryDictionary1, nullptr);
+    EXPECT_EQ(frmMain->QxBinaryDictionary1->DictionaryName(), "Dictionary1");
+    EXPECT_EQ(frmMain->QxBinaryDictionary1->FileName(), "Wizard.gld");
+    FreeMainForm();
+    EXPECT_EQ(frmMain, nullptr);
+}
+
+// Every translated form carries its translator bound to "Dictionary1" with the two targets,
+// Hint and Caption of every class; the restore window has none.
+TEST_F(SmallForms, TranslatorsAsTheDescriptionsGiveThem) {
+    CreateMainForm();
+    kxc::Application->CreateForm(frmStUp);
+    kxc::Application->CreateForm(frmSaving);
+    kxc::Application->CreateForm(frmCancelWarn);
+    frmRestore = kxc::CreateForm<TfrmRestore>(nullptr);
+    kxc::TForm* translated[] = {frmMain, frmStUp, frmSaving, frmCancelWarn};
+    for (kxc::TForm* f : translated) {
+        auto* t = dynamic_cast<TQxTranslator*>(f->FindComponent("QxTranslator1"));
+        ASSERT_NE(t, nullptr) << f->ClassName();
+        EXPECT_EQ(t->DictionaryName(), "Dictionary1") << f->ClassName();
+        EXPECT_EQ(t->TargetsVersion(), 1) << f->ClassName();
+        ASSERT_EQ(t->Targets().size(), 2u) << f->ClassName();
+        EXPECT_EQ(t->Targets()[0].ClassName, "*");
+        EXPECT_EQ(t->Targets()[0].PropertyName, "Hint");
+        EXPECT_EQ(t->Targets()[0].Kind, 0);
+        EXPECT_EQ(t->Targets()[1].ClassName, "*");
+        EXPECT_EQ(t->Targets()[1].PropertyName, "Caption");
+        EXPECT_EQ(t->Targets()[1].Kind, 0);
+    }
+    for (int i = 0; i < frmRestore->ComponentCount(); ++i)
+        EXPECT_EQ(dynamic_cast<TQxTranslator*>(frmRestore->Components(i)), nullptr);
+    frmRestore->Free();
+    EXPECT_EQ(frmRestore, nullptr);  // its OnDestroy clears the global
+    frmCancelWarn->Free();
+    frmCancelWarn = nullptr;
+    frmSaving->Free();
+    frmSaving = nullptr;
+    frmStUp->Free();
+    frmStUp = nullptr;
+    FreeMainForm();
 }
 
 }  // namespace
