@@ -240,6 +240,26 @@ TEST_F(Wizard, NoVersionLeadsToTheWarningPageAndExitSetupEndsWithoutStarts) {
     EXPECT_TRUE(fixture::EntryExists(kEntry));
 }
 
+// No version, then removal on the second removal page (step R2): the uninstaller removes the
+// entry, the set-up starts, the wizard ends; nothing was saved.
+TEST_F(Wizard, RemovalAfterTheWarningPageRunsTheUninstallerThenTheSetUp) {
+    Options o;
+    o.dbVersion = "";
+    Prepare(o);
+    Start();
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kNotDetected));
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    EXPECT_TRUE(Checked("Remove previous version of Korvix (recommended)."));
+    Click("&Next >");
+    EXPECT_EQ(Exit(), 0u);
+    EXPECT_EQ(Log("uninst.exe.log").size(), 1u);
+    EXPECT_FALSE(fixture::EntryExists(kEntry));
+    EXPECT_TRUE(fixture::WaitUntil([&] { return fixture::Exists(dir_ + "setup.prg.log"); }, 10000));
+    EXPECT_FALSE(Saved("Doors.DB"));
+}
+
 // The save declined, then "Install without removing old version." and Enter: the page's own
 // Next runs (the hidden third page's Next, whose removal choice is still checked, would run
 // the uninstaller): no uninstaller, the set-up starts, the wizard ends.
