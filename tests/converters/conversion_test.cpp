@@ -454,3 +454,25 @@ TEST(ConversionOfDoors, CopiedDoorTableGetsBlankAddresses) {
                                   {"opernum", "ipaddr", "line"}), "");
 }
 #endif
+
+#ifdef _WIN32
+// Convert lets the calling thread's pending messages through, but leaves a quit request for
+// the host's own message loop.
+TEST(ConversionMessages, PendingMessagesAreProcessedAndQuitIsKept) {
+    const Places p = PreparePlaces("messages");
+    kxtest::fs::create_directories(p.saved);
+    kxtest::MakeInstalledDatabase(p.installed);
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // this thread now has a message queue
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_APP + 7, 0, 0));
+    ASSERT_NO_FATAL_FAILURE(RunConverter("L2.5", p));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP + 7, WM_APP + 7, PM_REMOVE));
+
+    PostQuitMessage(3);
+    ASSERT_NO_FATAL_FAILURE(RunConverter("L2.5", p));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 3u);
+}
+#endif
