@@ -218,3 +218,33 @@ TEST(DoorUpdate, RowsThatMeetOnTheKeyLeaveTheTableUnchanged) {
     EXPECT_THROW(ardvane::UpdateDoorAddresses("1.1.1.1"), dbe::EDBEngineError);
     EXPECT_EQ(kxtest::ReadRows(folder, "Doors.DB"), before);
 }
+
+// The converter's own steps with the old configuration naming this computer as the server and
+// a computer name the lookup cannot resolve: one error box, then every door gets 0.0.0.0 and
+// line 0.
+TEST_F(DoorFix, UnresolvableServerGivesEveryDoorTheZeroAddress) {
+    const auto folder = kxtest::FreshFolder("doorzero");
+    kxtest::MakeInstalledDatabase(folder);
+    AddDoor(folder, "", 1, 2, 5);
+    AddDoor(folder, "7.7.7.7", 2, 0, 5);
+    PointNewDatabaseAt(folder);
+    DeleteFileA(ardvane::kOldConfigPath);
+    std::ofstream(ardvane::kOldConfigPath, std::ios::binary) << "[Net]\r\nLocal=0\r\nServer=1\r\n";
+    g_resolves = false;
+    g_error = 11001;
+
+    ardvane::TArdvaneSteps steps;
+    const BoxSeen seen = WithBoxCloser([&] { steps.TableMoved("DOORS.db"); });
+    DeleteFileA(ardvane::kOldConfigPath);
+    EXPECT_EQ(seen.count, 1);
+    EXPECT_EQ(seen.text, "Authoritative Answer Host not found.");
+    EXPECT_EQ(steps.DoorAddress(), "0.0.0.0");
+
+    steps.TablesDone();
+    const auto rows = kxtest::ReadRows(folder, "Doors.DB");
+    ASSERT_EQ(rows.size(), 2u);
+    for (const auto& r : rows) {
+        EXPECT_EQ(r.at("ipaddr"), "0.0.0.0");
+        EXPECT_EQ(r.at("line"), "0");
+    }
+}
