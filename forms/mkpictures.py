@@ -92,6 +92,7 @@ GREY = (192, 192, 192)
 MID = (128, 128, 128)
 DARK = (64, 64, 64)
 BLACK = (0, 0, 0)
+FUCHSIA = (255, 0, 255)
 NAVY = (0, 0, 128)
 BLUE = (0, 64, 192)
 SEA = (40, 110, 220)
@@ -174,7 +175,7 @@ def wizard_picture():
 
 
 def restore_picture():
-    bg = BLACK  # transparent colour (bottom-left pixel); the drawing itself uses no black
+    bg = FUCHSIA  # transparent colour (bottom-left pixel); the drawing itself uses none
     cv = Canvas(32, 32, bg)
 
     def server(x0, y0, x1, y1):

@@ -322,7 +322,8 @@ TEST_F(SmallForms, RestoreWindowLayoutAndItsBitmap) {
     RECT image = {8, 19, 40, 51};
     EXPECT_GT(CountColour(w, png, image, 220, 0, 0), 20);  // the red arrow is drawn
     EXPECT_GT(CountColour(w, png, image, 192, 192, 192), 100);  // and the grey cases
-    EXPECT_EQ(CountColour(w, png, image, 0, 0, 0), 0);  // its (black) ground is transparent
+    EXPECT_EQ(bmp->TransparentColorRGB(), 0xFF00FFu);  // the bottom-left pixel: fuchsia
+    EXPECT_EQ(CountColour(w, png, image, 255, 0, 255), 0);  // its ground is transparent
     CloseRestoreWindow();
     uidriver::PumpFor(200);
     EXPECT_EQ(frmRestore, nullptr);
