@@ -524,6 +524,15 @@ TEST(Dbtool, CreatesFillsAndDumpsAKeyedTableWithBlobsThatPxlibReadsIdentically) 
         "10.0.0.3,4,Side,,23:59:59.999," + bigNote + "," + hex(bigPic) + "\r\n";
     EXPECT_EQ(dump, want);
 
+    // pxlib finds the definition's level, block size and code page in the header.
+    pxdoc_t* head = NewDoc();
+    ASSERT_EQ(PX_open_file(head, dir.file("Doors.DB").c_str()), 0) << g_pxErrors;
+    EXPECT_EQ(head->px_head->px_fileversion, 70);
+    EXPECT_EQ(head->px_head->px_maxtablesize, 4);
+    EXPECT_EQ(head->px_head->px_doscodepage, 1251);
+    PX_close(head);
+    PX_delete(head);
+
     auto rows = ReadWithPxlib(dir.str(), "Doors", true);
     ASSERT_EQ(rows.size(), 3u);
     // pxlib reports a blank Time as midnight rather than null.

@@ -197,13 +197,14 @@ TEST_F(Acceptance, DbtoolInfoShowsTheChecksAndIndexesOfTheDefinition) {
     };
     const Case cases[] = {
         {"Depart",
-         {"check DeptName required default=\"<Название отдела>\"", "check WorkStart required default=09:00:00",
+         {"level 5", "blocksize 2048", "codepage 1251", "sortorder ancyrr", "recordsize 259", "keyfields 1",
+          "check DeptName required default=\"<Название отдела>\"", "check WorkStart required default=09:00:00",
           "check NoCheckTime min=0 max=30 default=5", "check Mo default=True"}},
         {"Accgroup",
          {"check Doors default=\"" + std::string(128, 'D') + "\"", "check HardAccess default=False",
           "index IndProf1 TimeProf1", "index IndProf2 TimeProf2"}},
         {"Personel",
-         {"check TabNum min=0 max=999999", "check IssueDate default=blank", "check ValidTo default=2010-12-31",
+         {"level 7", "blocksize 4096", "recordsize 1239", "keyfields 3", "check TabNum min=0 max=999999", "check IssueDate default=blank", "check ValidTo default=2010-12-31",
           "index IndCardNumber CardNumber", "index IndAccessGroup AccessGroup", "field Photo G0"}},
         {"Holidays", {"check HolidayMounth min=1 max=12 default=1", "check HolidayDay min=1 max=31 default=1"}},
     };
