@@ -234,7 +234,8 @@ void TfrmMain::RemovalStep(Road road, bool removalChosen) {
             WaitForInstallShield(&ProcessApplicationMessages);
             countFinal = CountOldInstallEntries();
         }
-        if (kxc::Application->Terminated()) return;  // the wizard was closed during the wait
+        // The wizard was closed during the wait (its close box, or a termination request).
+        if (kxc::Application->Terminated() || ModalResult() != kxc::mrNone) return;
         bool goOn = removalChosen ? countFinal == countBefore : countFinal > countBefore;
         if (!goOn) {
             kxc::Application->Terminate();

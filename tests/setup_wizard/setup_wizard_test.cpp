@@ -361,6 +361,31 @@ TEST_F(Wizard, InstallOverAfterTheSaveWaitsWithDisabledButtonsAndOffersTheRestor
     EXPECT_TRUE(Saved("Doors.DB"));  // the saved database stays
 }
 
+// The close box while step R3 waits for the set-up: the wizard ends with exit code 0 and
+// starts no restore, though the set-up registers its entry afterwards.
+TEST_F(Wizard, CloseBoxDuringTheSetUpWaitEndsWithoutTheLastPage) {
+    Options o;
+    o.setupSettings = "MainMs=1500\r\nDeleteMs=300\r\nRegister=KorvixNet\r\nUninstallString=x\r\n";
+    Prepare(o);
+    Start();
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    ASSERT_TRUE(uidriver::CheckRadio(main_, "Install without removing old version."));
+    Click("&Next >");
+    uidriver::WindowQuery is;
+    is.className = "InstallShield_Win";
+    ASSERT_NE(uidriver::WaitForWindow(is, 10000), nullptr);
+    PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    bool lastPageSeen = false;
+    fixture::WaitUntil([&] {
+        if (IsWindowVisible(main_) && uidriver::TextOf(main_) == kConvert) lastPageSeen = true;
+        return !child_.Running();
+    }, 30000);
+    EXPECT_FALSE(lastPageSeen);
+    EXPECT_EQ(Exit(), 0u);
+    EXPECT_FALSE(fixture::Exists(dir_ + "calls.log"));
+}
+
 // Cancel then Enter (the focused "&Resume"), Cancel then "&Resume": the same page with the
 // same choice; the close box then ends the wizard at once, starting nothing.
 TEST_F(Wizard, ResumeKeepsThePageAndTheCloseBoxEndsWithoutStarts) {
