@@ -2,6 +2,7 @@
 // and the engine leaves the damaged file exactly as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "dbengine/dbengine.h"
@@ -177,6 +178,53 @@ TEST(SafeWrites, AFailedWriteLeavesTheTableAsItWas) {
     v.TableName = "Good";
     v.Open();
     EXPECT_EQ(v.RecordCount(), 11);
+}
+
+TEST(SafeWrites, AFailureAfterPartOfTheFamilyWasReplacedPutsTheOldFilesBack) {
+    // The family is written .MB, .DB, .PX; the last one cannot be put in place, after the
+    // first two were.
+    ScratchDir dir("safefam");
+    std::string mb;
+    const std::string db = GoodTable(dir, &mb);
+    const std::string px = kxtest::ReadAll(dir.file("Good.PX"));
+    TTable t;
+    t.DatabaseName = dir.str();
+    t.TableName = "Good";
+    t.Open();
+    t.First();
+    t.Edit();
+    t.FieldByName("Note").SetAsString(std::string(3000, 'z'));
+    t.Post();
+    t.Next();
+    t.Delete();
+    std::filesystem::remove(dir.file("Good.PX"));
+    std::filesystem::create_directories(dir.file("Good.PX") + "/inside");
+    EXPECT_THROW(t.Close(), EDBEngineError);
+    EXPECT_EQ(kxtest::ReadAll(dir.file("Good.DB")), db);
+    EXPECT_EQ(kxtest::ReadAll(dir.file("Good.MB")), mb);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Good.DB", "Good.MB", "Good.PX"}));
+    // Once the way is clear, the next close writes the whole family.
+    std::filesystem::remove_all(dir.file("Good.PX"));
+    kxtest::WriteAll(dir.file("Good.PX"), px);
+    {
+        TTable u;
+        u.DatabaseName = dir.str();
+        u.TableName = "Good";
+        u.Open();
+        u.Close();
+    }
+    TTable v;
+    v.DatabaseName = dir.str();
+    v.TableName = "Good";
+    v.Open();
+    EXPECT_EQ(v.RecordCount(), 11);
+    v.First();
+    EXPECT_EQ(v.FieldByName("Note").AsString(), std::string(3000, 'z'));
+    v.Next();
+    EXPECT_EQ(v.FieldByName("Id").AsInteger(), 2);
 }
 
 TEST(CorruptTables, OutOfRangeStoredValuesReadAsTextWithoutFault) {

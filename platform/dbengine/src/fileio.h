@@ -14,8 +14,10 @@ bool DirectoryExists(const std::string& path);
 std::vector<std::string> ListFiles(const std::string& folder);
 
 // Writes every (path, bytes) pair to a temporary file beside it, then renames each over its
-// target in the order given. Any failure before the first rename removes the temporary files
-// and raises EDBEngineError, leaving the targets untouched.
+// target in the order given. Any failure removes the temporary files and raises
+// EDBEngineError; a failure after some targets were replaced puts their old contents back
+// (kept under a "~old" name until every rename succeeded), so the files never mix old and
+// new contents.
 void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>& files);
 
 std::string JoinPath(const std::string& folder, const std::string& name);
