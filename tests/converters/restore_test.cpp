@@ -77,6 +77,19 @@ TEST_P(RestoreMode, ConvertsTheSavedDatabaseAndEndsWithExitCodeZero) {
     EXPECT_EQ(doors.size(), savedDoors.size());
     EXPECT_EQ(kxtest::MissingRows(savedDoors, doors, {"opernum", "ipaddr", "line"}), "");
     EXPECT_EQ(kxtest::ReadRows(s.installed, "Visitors.DB").size(), 12u);
+
+    // The other saved tables arrive too (two holidays on January 1st meet on the new key).
+    for (const char* table : {"Accgroup.DB", "Depart.DB", "Holidays.DB", "Timeprof.DB"}) {
+        if (!fs::exists(s.saved / table)) continue;
+        SCOPED_TRACE(table);
+        const auto saved = kxtest::ReadRows(s.saved, table);
+        const auto now = kxtest::ReadRows(s.installed, table);
+        const bool holidays = std::string(table) == "Holidays.DB";
+        EXPECT_EQ(now.size(), saved.size() - (holidays ? 1 : 0));
+        if (!holidays) {
+            EXPECT_EQ(kxtest::MissingRows(saved, now, {"opernum", "doors"}), "");
+        }
+    }
 }
 
 TEST_P(RestoreMode, ConverterErrorEndsWithTheErrorBoxAndExitCodeOne) {
@@ -94,6 +107,32 @@ TEST_P(RestoreMode, ConverterErrorEndsWithTheErrorBoxAndExitCodeOne) {
     uidriver::CloseMessageBox(box->hwnd);
     ASSERT_TRUE(child.WaitForExit(30000));
     EXPECT_EQ(child.ExitCode(), 1u);
+}
+
+// A saved table that neither the append nor the copy can move: the other tables are
+// converted, the error box names the table that stays only in the saved folder, and restore
+// mode ends with exit code 1.
+TEST_P(RestoreMode, UnmovedTableIsNamedByTheErrorBox) {
+    const std::string version = GetParam();
+    const Stand s = MakeStand("restore_unmoved_" + version.substr(3));
+    kxtest::MakeOldDatabase(version, s.saved, {10, 4});
+    kxtest::MakeInstalledDatabase(s.installed);
+    fs::copy_file(s.saved / "Visitors.DB", s.saved / "Blocked.DB");
+    fs::copy_file(s.saved / "Visitors.PX", s.saved / "Blocked.PX");
+    fs::create_directories(s.installed / "Blocked.DB");  // no table can be written there
+
+    uidriver::ChildProcess child;
+    ASSERT_TRUE(child.Start("\"" + (s.program / "setup.exe").string() + "\" " + version,
+                            s.program.string()));
+    const auto box = uidriver::WaitForMessageBox("", child.Pid(), 60000);
+    ASSERT_TRUE(box.has_value()) << "no error box";
+    EXPECT_NE(box->text.find("Blocked.DB"), std::string::npos) << box->text;
+    EXPECT_EQ(box->text.find("Visitors.DB"), std::string::npos) << box->text;
+    uidriver::CloseMessageBox(box->hwnd);
+    ASSERT_TRUE(child.WaitForExit(30000));
+    EXPECT_EQ(child.ExitCode(), 1u);
+    EXPECT_EQ(kxtest::ReadRows(s.installed, "Personel.DB").size(), 10u);
+    EXPECT_EQ(kxtest::ReadRows(s.installed, "Visitors.DB").size(), 12u);
 }
 
 INSTANTIATE_TEST_SUITE_P(OldVersions, RestoreMode, ::testing::Values("L2.1", "L2.5"),
