@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "converters/archive.h"
 #include "converters/conversion.h"
 #include "dbengine/errors.h"
 #include "dbengine/session.h"
@@ -474,5 +475,27 @@ TEST(ConversionMessages, PendingMessagesAreProcessedAndQuitIsKept) {
     ASSERT_NO_FATAL_FAILURE(RunConverter("L2.5", p));
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 3u);
+}
+#endif
+
+#ifndef _WIN32
+// A damaged archive stops the conversion before anything is unpacked or moved.
+TEST(ConversionErrors, DamagedArchiveLeavesBeforeAnyTableIsTouched) {
+    const Places p = PreparePlaces("damaged");
+    kxtest::MakeOldDatabase("L2.5", p.saved, {10, 4});
+    kxtest::MakeInstalledDatabase(p.installed);
+    AppendStaleRow(p.installed);
+    dbe::TSession& s = dbe::Session();
+    if (s.IsAlias("KorvixNetGlobal")) s.DeleteAlias("KorvixNetGlobal");
+    s.AddStandardAlias("KorvixNetGlobal", p.installed.string(), "PARADOX");
+    std::ifstream in(KX_SCHEMA_ARCHIVE, std::ios::binary);
+    std::string archive((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    archive.resize(archive.size() / 2);  // the central directory is gone
+    TRecordingSteps steps(p.installed);
+    EXPECT_THROW(conv::RunConversion(p.saved.string(), archive.data(), archive.size(), steps),
+                 conv::EArchiveError);
+    EXPECT_EQ(steps.events, std::vector<std::string>{"messages, stale rows 1"});
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Trandef.DB").size(), 1u);
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Personel.DB").size(), 0u);
 }
 #endif
