@@ -131,19 +131,24 @@ void TfrmMain::btFoundNextClick(kxc::TObject*) {
     }
     kxc::Application->CreateForm(frmSaving);
     // The saving window goes when the save ends, whether it succeeded or not; a failed save
-    // leaves the wizard on this page with the error shown.
+    // leaves the wizard on this page with the error shown. The wizard takes the activation
+    // back first, so that it does not pass to some other program's window when the saving
+    // window (which took it on showing) is destroyed.
+    auto endSaving = [this] {
+        if (HandleAllocated() && Visible()) SetForegroundWindow(WindowHandle());
+        frmSaving->Free();
+        frmSaving = nullptr;
+    };
     try {
         frmSaving->PIC->Picture()->SetGraphic(kxc::Application->Icon());
         frmSaving->Show();
         frmSaving->Repaint();
         SaveOldDatabase();
     } catch (...) {
-        frmSaving->Free();
-        frmSaving = nullptr;
+        endSaving();
         throw;
     }
-    frmSaving->Free();
-    frmSaving = nullptr;
+    endSaving();
     pcMain->SetActivePage(tsRemoveOld3);
 }
 
