@@ -481,6 +481,11 @@ TEST_F(SmallForms, WizardLayoutAsTheDescriptionGivesIt) {
             EXPECT_EQ(button->ModalResult(), kxc::mrNone) << b.name;
         }
     }
+    // One radio group per page: a choice on one page leaves the others' choices alone.
+    frmMain->rbReplace->SetChecked(true);
+    EXPECT_FALSE(frmMain->rbSave->Checked());
+    EXPECT_TRUE(frmMain->rbUnInstOld->Checked());
+    EXPECT_TRUE(frmMain->rbUninstOld3->Checked());
     ASSERT_NE(frmMain->QxBinaryDictionary1, nullptr);
     EXPECT_EQ(frmMain->QxBinaryDictionary1->DictionaryName(), "Dictionary1");
     EXPECT_EQ(frmMain->QxBinaryDictionary1->FileName(), "Wizard.gld");
