@@ -64,50 +64,19 @@ KXC_IMPLEMENT_CLASS(TQxTranslator)
 
 void TQxTranslator::DescribeClass(kxc::TClassBuilder<TQxTranslator>& c) {
     c.Str("DictionaryName", &TQxTranslator::DictionaryName, &TQxTranslator::SetDictionaryName);
+    c.Object<qx::TQxTargetProperties>("Targets", &TQxTranslator::Targets,
+                                      &TQxTranslator::SetTargets);
 }
 
-TQxTranslator::TQxTranslator(kxc::TComponent* owner) : kxc::TComponent(owner) {}
+TQxTranslator::TQxTranslator(kxc::TComponent* owner)
+    : kxc::TComponent(owner), targets_(std::make_unique<qx::TQxTargetProperties>()) {}
+
+TQxTranslator::~TQxTranslator() = default;
 
 void TQxTranslator::DefineProperties(kxc::TFiler& filer) {
     inherited::DefineProperties(filer);
-    filer.DefineProperty(
-        "TargetsData", [this](kxc::TReader& r) { ReadTargetsData(r); },
-        [this](kxc::TWriter& w) { WriteTargetsData(w); }, !targets_.empty());
-}
-
-// (version count (class property kind) ...): kept as stored, duplicates dropped.
-void TQxTranslator::ReadTargetsData(kxc::TReader& r) {
-    r.ReadListBegin();
-    targetsVersion_ = r.ReadInteger();
-    int32_t n = r.ReadInteger();
-    for (int32_t i = 0; i < n; ++i) {
-        TQxStoredTarget t;
-        r.ReadListBegin();
-        t.ClassName = r.ReadString();
-        t.PropertyName = r.ReadString();
-        t.Kind = r.ReadInteger() & 0xFF;
-        r.ReadListEnd();
-        bool known = false;
-        for (const TQxStoredTarget& k : targets_)
-            known = known || (k.ClassName == t.ClassName && k.PropertyName == t.PropertyName &&
-                              k.Kind == t.Kind);
-        if (!known) targets_.push_back(t);
-    }
-    r.ReadListEnd();
-}
-
-void TQxTranslator::WriteTargetsData(kxc::TWriter& w) {
-    w.WriteListBegin();
-    w.WriteInteger(1);
-    w.WriteInteger(int64_t(targets_.size()));
-    for (const TQxStoredTarget& t : targets_) {
-        w.WriteListBegin();
-        w.WriteString(t.ClassName);
-        w.WriteString(t.PropertyName);
-        w.WriteInteger(t.Kind);
-        w.WriteListEnd();
-    }
-    w.WriteListEnd();
+    auto* ancestor = dynamic_cast<TQxTranslator*>(filer.Ancestor());
+    qx::DefineTargetsData(filer, *targets_, ancestor ? ancestor->Targets() : nullptr);
 }
 
 void RegisterQxPendingClasses() {

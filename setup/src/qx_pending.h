@@ -8,10 +8,11 @@
 // the program. Ownership: both components belong to their form.
 #pragma once
 
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "components/classes.h"
+#include "qx/QxTargets.h"
 #include "startup.h"
 
 // The wizard's dictionary. Only the native language exists, so the language choice of the
@@ -41,34 +42,25 @@ private:
     std::string fileName_;
 };
 
-// One target of a translator: class name and property name ("*" stored for any), and kind
-// (0 include, 1 exclude), kept as the description stores them.
-struct TQxStoredTarget {
-    std::string ClassName;
-    std::string PropertyName;
-    int32_t Kind = 0;
-};
-
-// The form translator. It keeps the targets its description stores (written back unchanged)
-// and translates nothing.
+// The form translator. It keeps the targets its description stores (written back as the
+// translator stores them) and translates nothing.
 class TQxTranslator : public kxc::TComponent {
     KXC_CLASS(TQxTranslator, kxc::TComponent)
 public:
     explicit TQxTranslator(kxc::TComponent* owner);
+    ~TQxTranslator() override;
 
     const std::string& DictionaryName() const { return dictionaryName_; }
     void SetDictionaryName(const std::string& v) { dictionaryName_ = v; }
-    int32_t TargetsVersion() const { return targetsVersion_; }
-    const std::vector<TQxStoredTarget>& Targets() const { return targets_; }
+    qx::TQxTargetProperties* Targets() const { return targets_.get(); }
+    // Copies the given list.
+    void SetTargets(qx::TQxTargetProperties* v) { targets_->Assign(v); }
 
     void DefineProperties(kxc::TFiler& filer) override;
 
 private:
-    void ReadTargetsData(kxc::TReader& reader);
-    void WriteTargetsData(kxc::TWriter& writer);
     std::string dictionaryName_;
-    int32_t targetsVersion_ = 1;
-    std::vector<TQxStoredTarget> targets_;
+    std::unique_ptr<qx::TQxTargetProperties> targets_;
 };
 
 // Makes both classes known to the form reader (once; later calls do nothing).

@@ -506,14 +506,9 @@ TEST_F(SmallForms, TranslatorsAsTheDescriptionsGiveThem) {
         auto* t = dynamic_cast<TQxTranslator*>(f->FindComponent("QxTranslator1"));
         ASSERT_NE(t, nullptr) << f->ClassName();
         EXPECT_EQ(t->DictionaryName(), "Dictionary1") << f->ClassName();
-        EXPECT_EQ(t->TargetsVersion(), 1) << f->ClassName();
-        ASSERT_EQ(t->Targets().size(), 2u) << f->ClassName();
-        EXPECT_EQ(t->Targets()[0].ClassName, "*");
-        EXPECT_EQ(t->Targets()[0].PropertyName, "Hint");
-        EXPECT_EQ(t->Targets()[0].Kind, 0);
-        EXPECT_EQ(t->Targets()[1].ClassName, "*");
-        EXPECT_EQ(t->Targets()[1].PropertyName, "Caption");
-        EXPECT_EQ(t->Targets()[1].Kind, 0);
+        ASSERT_EQ(t->Targets()->Count(), 2) << f->ClassName();
+        EXPECT_TRUE(t->Targets()->Items(0)->Equals(qx::TQxTargetProperty("", "Hint", 0)));
+        EXPECT_TRUE(t->Targets()->Items(1)->Equals(qx::TQxTargetProperty("", "Caption", 0)));
     }
     for (int i = 0; i < frmRestore->ComponentCount(); ++i)
         EXPECT_EQ(dynamic_cast<TQxTranslator*>(frmRestore->Components(i)), nullptr);

@@ -16,8 +16,13 @@
 #include <vector>
 
 #include "qx/QxLanguage.h"
+#include "rtl/exceptions.h"
 
 namespace qx {
+
+// The localisation runtime's own failures (selection, support, missing translations, stored
+// data it cannot take); bad indexes raise range errors instead.
+RTL_DECLARE_EXCEPTION(EQxMulti, rtl::Exception);
 
 // ---- Ids ---------------------------------------------------------------------------------
 
