@@ -1,12 +1,44 @@
 // Class identity, published properties by kind and components with owners.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "model_fixture.h"
 
 using namespace kxc;
 using namespace fixture;
 
 namespace {
+
+// Hears of every insertion into its owner and writes down what it sees of the newcomer: its
+// class, whether a property of TDerived is there, and the owner's reading and designing state.
+class TWatcher : public TComponent {
+    KXC_CLASS(TWatcher, TComponent)
+public:
+    using TComponent::TComponent;
+    std::vector<std::string> Seen;
+    void Notification(TComponent* c, TOperation op) override {
+        TComponent::Notification(c, op);
+        if (op != opInsert) return;
+        std::string s = c->ClassName();
+        if (GetPropInfo(c, "Active")) s += " Active";
+        if (Owner()->Reading()) s += " reading";
+        if (c->Designing()) s += " designing";
+        Seen.push_back(s);
+    }
+};
+KXC_IMPLEMENT_CLASS(TWatcher)
+void TWatcher::DescribeClass(TClassBuilder<TWatcher>&) {}
+
+// Remembers whether its constructor already saw the owner's designing state.
+class TProbe : public TComponent {
+    KXC_CLASS(TProbe, TComponent)
+public:
+    explicit TProbe(TComponent* owner) : TComponent(owner), DesigningInConstructor(Designing()) {}
+    bool DesigningInConstructor;
+};
+KXC_IMPLEMENT_CLASS(TProbe)
+void TProbe::DescribeClass(TClassBuilder<TProbe>&) {}
 
 std::vector<std::string> Names(const std::vector<const TPropInfo*>& list) {
     std::vector<std::string> r;
@@ -153,6 +185,119 @@ TEST(Components, OwnershipNamesAndNotifications) {
     owner->Free();  // frees a
     third->Free();  // c must not call into the freed a
     EXPECT_EQ(g_log, (std::vector<std::string>{"free B", "free ", "free A", "free "}));
+}
+
+TEST(Components, InsertionIsAnnouncedOnceTheComponentIsBuilt) {
+    RegisterFixtureClasses();
+    // Every way of making a component tells the siblings of the finished object.
+    std::string stored;
+    {
+        TRoot src(nullptr);
+        Create<TDerived>(&src)->SetName("Stored");
+        stored = WriteComponentToBytes(&src);
+    }
+    struct Case {
+        const char* how;
+        std::function<void(TRoot&)> make;
+        std::string seen;
+    } cases[] = {
+        {"Create<T>", [](TRoot& r) { Create<TDerived>(&r); }, "TDerived Active"},
+        {"class factory", [](TRoot& r) { FindClass("TDerived").CreateComponent(&r); }, "TDerived Active"},
+        {"form reader", [&](TRoot& r) { ReadComponentFromBytes(&r, stored); }, "TDerived Active reading"},
+        {"designing owner", [](TRoot& r) {
+             r.SetDesigning(true);
+             Create<TDerived>(&r);
+         }, "TDerived Active designing"},
+    };
+    for (const Case& c : cases) {
+        TRoot root(nullptr);
+        auto* w = Create<TWatcher>(&root);
+        c.make(root);
+        EXPECT_EQ(w->Seen, (std::vector<std::string>{c.seen})) << c.how;
+    }
+
+    // Plain `new` announces nothing until AfterConstruction, and that only once; a component
+    // moved to another owner is announced there at once.
+    TRoot root(nullptr), other(nullptr);
+    auto* w = Create<TWatcher>(&root);
+    auto* d = new TDerived(&root);
+    EXPECT_TRUE(w->Seen.empty());
+    d->AfterConstruction();
+    d->AfterConstruction();
+    EXPECT_EQ(w->Seen, (std::vector<std::string>{"TDerived Active"}));
+    auto* w2 = Create<TWatcher>(&other);
+    other.InsertComponent(d);
+    EXPECT_EQ(w2->Seen, (std::vector<std::string>{"TDerived Active"}));
+    EXPECT_EQ(root.ComponentCount(), 1);
+}
+
+TEST(Components, ListenerThatRaisesOnInsertionLeavesNoComponent) {
+    struct TRefuser : TWatcher {
+        using TWatcher::TWatcher;
+        void Notification(TComponent* c, TOperation op) override {
+            TWatcher::Notification(c, op);
+            if (op == opInsert) throw EComponentError("refused");
+        }
+    };
+    TRoot root(nullptr);
+    Create<TRefuser>(&root);
+    EXPECT_THROW(Create<TDerived>(&root), EComponentError);
+    EXPECT_THROW(FindClass("TDerived").CreateComponent(&root), EComponentError);
+    EXPECT_EQ(root.ComponentCount(), 1);
+}
+
+TEST(Components, DesigningStatePassesToInsertedComponents) {
+    TRoot root(nullptr);
+    auto* before = Create<TBase>(&root);
+    auto* grandchild = Create<TBase>(before);
+    root.SetDesigning(true);
+    EXPECT_TRUE(before->Designing() && grandchild->Designing());
+
+    // Placed on the designing root: designing already inside its own constructor.
+    auto* probe = Create<TProbe>(&root);
+    EXPECT_TRUE(probe->DesigningInConstructor);
+    EXPECT_TRUE(probe->Designing());
+    EXPECT_TRUE(Create<TProbe>(probe)->DesigningInConstructor);
+
+    // Moved from a running owner into the designing one, with what it owns.
+    TRoot running(nullptr);
+    auto* moved = Create<TBase>(&running);
+    auto* inner = Create<TBase>(moved);
+    EXPECT_FALSE(moved->Designing());
+    root.InsertComponent(moved);
+    EXPECT_TRUE(moved->Designing() && inner->Designing());
+
+    // A running owner leaves a component's state as it is.
+    EXPECT_FALSE(Create<TProbe>(&running)->DesigningInConstructor);
+    root.SetDesigning(false);
+    EXPECT_FALSE(probe->Designing() || moved->Designing());
+}
+
+TEST(Components, StatesAndStyleAreReadable) {
+    RegisterFixtureClasses();
+    // The reader's states are seen by the watcher of the test above; once the description
+    // is read, none is left. Freeing: destroying.
+    std::string stored;
+    {
+        TRoot src(nullptr);
+        stored = WriteComponentToBytes(&src);
+    }
+    TRoot root(nullptr);
+    ReadComponentFromBytes(&root, stored);
+    EXPECT_FALSE(root.Loading() || root.Reading() || root.Destroying() || root.Designing());
+    EXPECT_EQ(root.ComponentStyle(), TComponentStyle(csInheritable));
+    EXPECT_EQ(root.ComponentStyle() & csCheckPropAvail, 0u);
+
+    bool destroying = false;
+    struct TDying : TComponent {
+        using TComponent::TComponent;
+        bool* flag = nullptr;
+        ~TDying() override { *flag = Destroying(); }
+    };
+    auto* dying = Create<TDying>(&root);
+    dying->flag = &destroying;
+    dying->Free();
+    EXPECT_TRUE(destroying);
 }
 
 TEST(Components, OwnerFreesComponentsThatFreeSiblings) {

@@ -314,6 +314,88 @@ TEST_F(FormsOnScreen, PicturesFromResourcesAndIcons) {
     EXPECT_EQ(img->Picture()->Width(), 8);
 }
 
+// The right-to-left styles of a window: reading order, right alignment, scroll bar on the left.
+std::string RtlStyles(HWND h) {
+    LONG ex = GetWindowLongA(h, GWL_EXSTYLE);
+    std::string r;
+    if (ex & WS_EX_RTLREADING) r += "reading ";
+    if (ex & WS_EX_RIGHT) r += "right ";
+    if (ex & WS_EX_LEFTSCROLLBAR) r += "leftscroll";
+    return r;
+}
+
+TEST_F(FormsOnScreen, FormsFollowTheApplicationsReadingOrder) {
+    auto makeForm = [](const char* caption) {
+        auto* f = Create<TForm>(Application);
+        f->SetCaption(caption);
+        auto* b = Create<TButton>(f);
+        b->SetParent(f);
+        b->SetCaption(std::string(caption) + " button");
+        b->SetBounds(10, 10, 120, 25);
+        return f;
+    };
+    TForm* follows = makeForm("Follows");
+    TForm* own = makeForm("Own order");
+    own->SetBiDiMode(bdLeftToRight);  // no longer follows the application
+    auto* fixed = Create<TButton>(follows);
+    fixed->SetParent(follows);
+    fixed->SetCaption("Fixed");
+    fixed->SetBounds(10, 40, 120, 25);
+    fixed->SetBiDiMode(bdLeftToRight);
+    follows->Show();
+    own->Show();
+    DWORD pid = GetCurrentProcessId();
+    HWND wf = uidriver::WaitForWindow({"TForm", "Follows", pid, true}, 3000);
+    HWND wo = uidriver::WaitForWindow({"TForm", "Own order", pid, true}, 3000);
+    ASSERT_TRUE(wf && wo);
+    auto button = [](HWND top, const std::string& text) {
+        auto c = uidriver::FindControl(top, text, "Button");
+        return c ? c->hwnd : nullptr;
+    };
+    HWND bf = button(wf, "Follows button"), bFixed = button(wf, "Fixed"), bo = button(wo, "Own order button");
+    ASSERT_TRUE(bf && bFixed && bo);
+
+    const std::string rtl = "reading right leftscroll";
+    struct Step {
+        TBiDiMode app;
+        std::string follows, followsButton, fixed, own;
+    } steps[] = {
+        {bdRightToLeft, rtl, rtl, "", ""},
+        {bdRightToLeftReadingOnly, "reading ", "reading ", "", ""},
+        {bdLeftToRight, "", "", "", ""},
+    };
+    for (size_t i = 0; i < sizeof steps / sizeof steps[0]; ++i) {
+        Application->SetBiDiMode(steps[i].app);
+        EXPECT_EQ(follows->BiDiMode(), steps[i].app) << i;
+        EXPECT_TRUE(follows->ParentBiDiMode()) << i;
+        EXPECT_EQ(RtlStyles(wf), steps[i].follows) << i;
+        EXPECT_EQ(RtlStyles(bf), steps[i].followsButton) << i;
+        EXPECT_EQ(RtlStyles(bFixed), steps[i].fixed) << i;
+        EXPECT_EQ(RtlStyles(bo), steps[i].own) << i;
+        EXPECT_EQ(RtlStyles(wo), steps[i].own) << i;
+        EXPECT_EQ(own->BiDiMode(), bdLeftToRight) << i;
+    }
+
+    // A control's own change reaches its window at once, both ways.
+    fixed->SetBiDiMode(bdRightToLeft);
+    EXPECT_EQ(RtlStyles(bFixed), rtl);
+    fixed->SetBiDiMode(bdRightToLeftNoAlign);
+    EXPECT_EQ(RtlStyles(bFixed), "reading ");
+    fixed->SetBiDiMode(bdLeftToRight);
+    EXPECT_EQ(RtlStyles(bFixed), "");
+
+    // A form made while the application reads right to left starts so.
+    Application->SetBiDiMode(bdRightToLeft);
+    TForm* later = makeForm("Later");
+    later->Show();
+    EXPECT_EQ(RtlStyles(later->WindowHandle()), rtl);
+    later->Free();
+    Application->SetBiDiMode(bdLeftToRight);
+    follows->Free();
+    own->Free();
+    EXPECT_EQ(g_form->BiDiMode(), bdLeftToRight);
+}
+
 // Last: the application stays terminated afterwards.
 TEST_F(FormsOnScreen, TerminateEndsTheModalLoopAfterTheHandler) {
     g_events.clear();

@@ -400,8 +400,20 @@ bool IsValidIdent(const std::string& s) {
     return true;
 }
 
+// The derived parts do not exist yet: the component joins the list (and the designing state,
+// which its constructors may test) now, and the owner hears of it from AfterConstruction.
 TComponent::TComponent(TComponent* owner) {
-    if (owner) owner->InsertComponent(this);
+    if (owner) {
+        owner->Insert(this);
+        if (owner->Designing()) SetDesigning(true);
+        insertPending_ = true;
+    }
+}
+
+void TComponent::AfterConstruction() {
+    if (!insertPending_) return;
+    insertPending_ = false;
+    if (owner_) owner_->Notification(this, opInsert);
 }
 
 TComponent::~TComponent() {
@@ -462,7 +474,9 @@ void TComponent::InsertComponent(TComponent* c) {
         throw EComponentError(rtl::Format("A component named %s already exists", c->name_.c_str()));
     if (c->owner_) c->owner_->RemoveComponent(c);
     Insert(c);
-    Notification(c, opInsert);
+    if (Designing()) c->SetDesigning(true);
+    // One still inside its constructors is announced when they are done.
+    if (!c->insertPending_) Notification(c, opInsert);
 }
 
 void TComponent::RemoveComponent(TComponent* c) {

@@ -19,6 +19,12 @@ const TEnumInfo PositionInfo{"TPosition",
 namespace {
 const UINT kReleaseMessage = WM_APP + 0x3A1;  // posted by Release: free the form
 bool NeverStored(const TObject&) { return false; }
+
+// Every form that exists, whoever owns it, in creation order.
+std::vector<TForm*>& AllForms() {
+    static std::vector<TForm*> forms;
+    return forms;
+}
 }  // namespace
 
 // ---- TForm ----
@@ -54,9 +60,12 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
     clientWidth_ = 300;
     clientHeight_ = 200;
     SetBounds(0, 0, 0, 0);
+    AllForms().push_back(this);
 }
 
 TForm::~TForm() {
+    auto& forms = AllForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     DestroyHandle();
     if (Application) {
         // Windows that this form disabled for its modal loop stay usable.
@@ -394,6 +403,16 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
 }
 
 TApplication::~TApplication() { delete icon_; }
+
+void TApplication::SetBiDiMode(TBiDiMode v) {
+    if (v == bidiMode_) return;
+    bidiMode_ = v;
+    // A copy: a form's reaction may create or free forms.
+    for (TForm* f : std::vector<TForm*>(AllForms())) {
+        auto& now = AllForms();
+        if (std::find(now.begin(), now.end(), f) != now.end()) f->UpdateParentBiDiMode();
+    }
+}
 
 void TApplication::Initialize() { RegisterStandardClasses(); }
 

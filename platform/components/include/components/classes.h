@@ -12,6 +12,12 @@
 //
 // Ownership: a component frees the components it owns when it is freed; a collection owns its
 // items; property descriptors live in their class's TClassInfo for the life of the process.
+//
+// Insertion after construction, removal before destruction: a component joins its owner's list
+// in its constructor, but the owner (and through it every sibling) hears of it only once the
+// object is fully built, from AfterConstruction, so that a listener sees the derived class and
+// its published properties. The class factory, CreateForm and Create<T> call it; code that
+// makes a component with plain `new` calls it itself (or the insertion goes unannounced).
 #pragma once
 
 #include <any>
@@ -21,6 +27,7 @@
 #include <string>
 #include <type_traits>
 #include <typeindex>
+#include <utility>
 #include <vector>
 
 #include "rtl/exceptions.h"
@@ -503,13 +510,27 @@ enum TComponentStateFlag : uint32_t {
 };
 using TComponentState = uint32_t;
 
+// What a component's class says of it.
+enum TComponentStyleFlag : uint32_t {
+    csInheritable = 1u << 0,     // may stand in a form that others inherit (every component)
+    csCheckPropAvail = 1u << 1,  // a wrapped ActiveX (OCX) control: its properties may be missing
+};
+using TComponentStyle = uint32_t;
+
 enum TOperation { opInsert, opRemove };
 
 class TComponent : public TPersistent {
     KXC_CLASS(TComponent, TPersistent)
 public:
+    // Joins owner's components (taking its designing state); the owner is told of it by
+    // AfterConstruction.
     explicit TComponent(TComponent* owner);
     ~TComponent() override;
+
+    // Tells the owner of the insertion, once; call it when the most derived constructor has
+    // run. Overrides call the inherited one. When a listener raises, the caller frees the
+    // component (Create<T> and the class factory do).
+    virtual void AfterConstruction();
 
     // Runs BeforeDestruction (csDestroying, OnDestroy of forms) and deletes the object;
     // a null `this` is not allowed, use FreeAndNil-style code at the caller.
@@ -528,6 +549,8 @@ public:
     int ComponentIndex() const;
     // Owned component by name (ignoring case); nullptr when none.
     TComponent* FindComponent(const std::string& name) const;
+    // Takes c from its owner (if any); c becomes designing when this component is, and this
+    // component hears of it at once (a component still being built: at AfterConstruction).
     void InsertComponent(TComponent* c);
     void RemoveComponent(TComponent* c);
     // Frees every owned component (last first); survives components freeing their siblings.
@@ -535,9 +558,12 @@ public:
 
     TComponentState ComponentState() const { return state_; }
     bool Loading() const { return (state_ & csLoading) != 0; }
+    bool Reading() const { return (state_ & csReading) != 0; }
     bool Designing() const { return (state_ & csDesigning) != 0; }
     bool Destroying() const { return (state_ & csDestroying) != 0; }
+    // As a form designer does on its root: this component and (children) all it owns.
     void SetDesigning(bool on, bool children = true);
+    TComponentStyle ComponentStyle() const { return style_; }
     // Form loading marks and clears the loading and reading states.
     void SetComponentState(TComponentState set, TComponentState clear) {
         state_ = (state_ | set) & ~clear;
@@ -565,6 +591,8 @@ public:
 
 protected:
     virtual void BeforeDestruction();
+    // Classes set their style flags in their constructors.
+    void SetComponentStyle(TComponentStyle s) { style_ = s; }
 
 private:
     void Insert(TComponent* c);
@@ -574,6 +602,8 @@ private:
     std::string name_;
     int32_t tag_ = 0;
     TComponentState state_ = 0;
+    TComponentStyle style_ = csInheritable;
+    bool insertPending_ = false;  // joined the owner in the constructor, not yet announced
     std::vector<TComponent*> components_;
     std::vector<TComponent*> freeNotifies_;
 };
@@ -581,10 +611,24 @@ private:
 // True when `s` is a valid identifier (letter or "_" first, then letters, digits, "_").
 bool IsValidIdent(const std::string& s);
 
+// Makes a component and announces it to its owner (AfterConstruction); when the announcement
+// raises, the component is freed again and the exception passes on.
+template <class T, class... A>
+T* Create(A&&... args) {
+    T* c = new T(std::forward<A>(args)...);
+    try {
+        c->AfterConstruction();
+    } catch (...) {
+        c->Free();
+        throw;
+    }
+    return c;
+}
+
 namespace detail {
 template <class T>
 TComponent* CreateComponentOf(TComponent* owner) {
-    return new T(owner);
+    return Create<T>(owner);
 }
 template <class T>
 TCollectionItem* CreateItemOf(TCollection* collection) {

@@ -9,7 +9,7 @@
 //
 // The application object `Application` keeps the title and icon, processes messages, ends
 // modal loops on Terminate and shows exceptions: OnException when assigned, else a message
-// box with the message.
+// box with the message. Its reading order is the one of every form that follows it.
 //
 // Raises: what the form reader raises (see filer.h), rtl::EInvalidOperation "Cannot make a
 // visible window modal". Ownership: a form belongs to its owner (the application or none);
@@ -126,7 +126,7 @@ private:
 template <class T>
 T* CreateForm(TComponent* owner) {
     RegisterStandardClasses();
-    T* f = new T(owner);
+    T* f = Create<T>(owner);
     try {
         ReadComponentRes(f);
     } catch (...) {
@@ -151,7 +151,9 @@ public:
     // The program's icon ("MAINICON" resource, else the system's application icon).
     TIcon* Icon();
     TBiDiMode BiDiMode() const { return bidiMode_; }
-    void SetBiDiMode(TBiDiMode v) { bidiMode_ = v; }
+    // A change reaches every form that follows the application (ParentBiDiMode) at once,
+    // and through them their controls.
+    void SetBiDiMode(TBiDiMode v);
 
     template <class T>
     void CreateForm(T*& ref) {
