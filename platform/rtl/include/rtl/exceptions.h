@@ -50,6 +50,7 @@ private:
 RTL_DECLARE_EXCEPTION(EConvertError, Exception);      // "'%s' is not a valid integer value"
 RTL_DECLARE_EXCEPTION(EVariantError, Exception);      // "Invalid variant type conversion"
 RTL_DECLARE_EXCEPTION(ERangeError, Exception);        // bad index
+RTL_DECLARE_EXCEPTION(EAbstractError, Exception);     // "Abstract Error": a method without a body
 RTL_DECLARE_EXCEPTION(EListError, Exception);         // "List index out of bounds (%d)"
 RTL_DECLARE_EXCEPTION(EInOutError, Exception);        // file I/O
 RTL_DECLARE_EXCEPTION(EOSError, Exception);           // a failed system call
