@@ -77,7 +77,7 @@ void TfrmMain::FormCreate(kxc::TObject*) {
     pcMain->SetActivePage(tsOldLumexFound);
 }
 
-void TfrmMain::SetPageCaption(const char* text) { SetCaption(TranslateString(text)); }
+void TfrmMain::SetPageCaption(const char* text) { SetCaption(qx::TranslateString(text)); }
 
 void TfrmMain::tsOldLumexFoundShow(kxc::TObject*) {
     SetPageCaption("Found previous installation");
@@ -277,7 +277,11 @@ void InitialiseApplication() {
 
 void CreateMainForm() { kxc::Application->CreateForm(frmMain); }
 
-ILanguageChoice& MainFormDictionary() { return *frmMain->QxBinaryDictionary1; }
+ILanguageChoice& MainFormDictionary() {
+    static TDictionaryLanguageChoice choice;
+    choice.Bind(frmMain->QxBinaryDictionary1);
+    return choice;
+}
 
 void RunMainFormModal() { frmMain->ShowModal(); }
 

@@ -9,12 +9,10 @@
 KXC_IMPLEMENT_CLASS(TQxBinaryDictionary)
 
 void TQxBinaryDictionary::DescribeClass(kxc::TClassBuilder<TQxBinaryDictionary>& c) {
-    c.Str("DictionaryName", &TQxBinaryDictionary::DictionaryName,
-          &TQxBinaryDictionary::SetDictionaryName);
     c.Str("FileName", &TQxBinaryDictionary::FileName, &TQxBinaryDictionary::SetFileName);
 }
 
-TQxBinaryDictionary::TQxBinaryDictionary(kxc::TComponent* owner) : kxc::TComponent(owner) {}
+TQxBinaryDictionary::TQxBinaryDictionary(kxc::TComponent* owner) : qx::TQxDictionary(owner) {}
 
 namespace {
 
@@ -42,7 +40,7 @@ std::string TQxBinaryDictionary::FindDictionaryFile() const {
     return std::string();
 }
 
-int TQxBinaryDictionary::LanguageCount() {
+int32_t TQxBinaryDictionary::GetLanguageCount() {
     // The real dictionary reads its file here; a file that is missing must stop the start-up
     // just as it will then.
     if (FindDictionaryFile().empty()) {
@@ -52,13 +50,29 @@ int TQxBinaryDictionary::LanguageCount() {
     return 1;
 }
 
-std::string TQxBinaryDictionary::EnglishName(int index) {
-    return index == 0 ? std::string("English") : std::string();
+void TQxBinaryDictionary::GetLanguage(int32_t index, qx::TQxLanguage& language) {
+    if (index != 0) throw rtl::ERangeError("Out of language range");
+    qx::TQxLanguage native;
+    native.Complete();  // the native language: "Native", code-page independent
+    language.Assign(native);
 }
 
-bool TQxBinaryDictionary::IsCodePageSupported(int) { return true; }
+void TQxBinaryDictionary::GetLocale(int32_t, qx::TQxLocale&) {
+    throw rtl::ERangeError("Out of locale range");
+}
 
-void TQxBinaryDictionary::SetLanguage(int) {}
+bool TQxBinaryDictionary::FindContextTranslation(const std::string&, const std::string&,
+                                                 const std::string&, std::string&) {
+    return false;
+}
+
+std::string TDictionaryLanguageChoice::EnglishName(int index) {
+    return dictionary_->GetLanguageInfo(index)->EnglishName;
+}
+
+bool TDictionaryLanguageChoice::IsCodePageSupported(int index) {
+    return qx::TQxDictionary::IsLanguageCodePageSupported(*dictionary_->GetLanguageInfo(index));
+}
 
 KXC_IMPLEMENT_CLASS(TQxTranslator)
 
@@ -86,5 +100,3 @@ void RegisterQxPendingClasses() {
     kxc::RegisterComponentClass(TQxBinaryDictionary::StaticClass());
     kxc::RegisterComponentClass(TQxTranslator::StaticClass());
 }
-
-std::string TranslateString(const std::string& text) { return text; }

@@ -1,9 +1,10 @@
 // Stand-ins for the localisation components that setup's form descriptions name, until the
-// run-time localisation library is linked in: the binary dictionary and the form translator,
-// with the classes and published properties the descriptions store, and single-string
-// translation. Nothing here translates: every text stays as the form gives it.
+// localisation library has them: the binary dictionary (a real dictionary component that
+// does not read its file yet) and the form translator, with the classes and published
+// properties the descriptions store. Nothing here translates: every text stays as the form
+// gives it.
 //
-// Raises: TQxBinaryDictionary::LanguageCount raises rtl::EFOpenError "Cannot open file
+// Raises: TQxBinaryDictionary::GetLanguageCount raises rtl::EFOpenError "Cannot open file
 // "<FileName>". <reason>" when the dictionary file is neither in the current folder nor beside
 // the program. Ownership: both components belong to their form.
 #pragma once
@@ -12,18 +13,17 @@
 #include <string>
 
 #include "components/classes.h"
+#include "qx/QxDictionary.h"
 #include "qx/QxTargets.h"
 #include "startup.h"
 
-// The wizard's dictionary. Only the native language exists, so the language choice of the
-// start-up never changes anything.
-class TQxBinaryDictionary : public kxc::TComponent, public ILanguageChoice {
-    KXC_CLASS(TQxBinaryDictionary, kxc::TComponent)
+// The wizard's dictionary. Only the native language exists and it holds no translation, so
+// the language choice of the start-up never changes anything.
+class TQxBinaryDictionary : public qx::TQxDictionary {
+    KXC_CLASS(TQxBinaryDictionary, qx::TQxDictionary)
 public:
     explicit TQxBinaryDictionary(kxc::TComponent* owner);
 
-    const std::string& DictionaryName() const { return dictionaryName_; }
-    void SetDictionaryName(const std::string& v) { dictionaryName_ = v; }
     const std::string& FileName() const { return fileName_; }
     void SetFileName(const std::string& v) { fileName_ = v; }
 
@@ -31,15 +31,29 @@ public:
     // empty when it is in neither.
     std::string FindDictionaryFile() const;
 
-    // ILanguageChoice: one language (the native one) once the file is found.
-    int LanguageCount() override;
-    std::string EnglishName(int index) override;
-    bool IsCodePageSupported(int index) override;
-    void SetLanguage(int index) override;
+    // One language (the native one) once the file is found; no locales, no translations.
+    int32_t GetLanguageCount() override;
+    void GetLanguage(int32_t index, qx::TQxLanguage& language) override;
+    int32_t GetLocaleCount() override { return 0; }
+    void GetLocale(int32_t index, qx::TQxLocale& locale) override;
+    bool FindContextTranslation(const std::string& native, const std::string& contextA,
+                                const std::string& contextB, std::string& translation) override;
 
 private:
-    std::string dictionaryName_;
     std::string fileName_;
+};
+
+// The language choice of the start-up over a dictionary component (bound before use).
+class TDictionaryLanguageChoice : public ILanguageChoice {
+public:
+    void Bind(qx::TQxDictionary* dictionary) { dictionary_ = dictionary; }
+    int LanguageCount() override { return dictionary_->GetLanguageCount(); }
+    std::string EnglishName(int index) override;
+    bool IsCodePageSupported(int index) override;
+    void SetLanguage(int index) override { dictionary_->SetLanguage(index); }
+
+private:
+    qx::TQxDictionary* dictionary_ = nullptr;
 };
 
 // The form translator. It keeps the targets its description stores (written back as the
@@ -65,6 +79,3 @@ private:
 
 // Makes both classes known to the form reader (once; later calls do nothing).
 void RegisterQxPendingClasses();
-
-// The text in the current language: without a dictionary language, the text itself.
-std::string TranslateString(const std::string& text);

@@ -489,8 +489,17 @@ TEST_F(SmallForms, WizardLayoutAsTheDescriptionGivesIt) {
     ASSERT_NE(frmMain->QxBinaryDictionary1, nullptr);
     EXPECT_EQ(frmMain->QxBinaryDictionary1->DictionaryName(), "Dictionary1");
     EXPECT_EQ(frmMain->QxBinaryDictionary1->FileName(), "Wizard.gld");
+    // The wizard's dictionary is the registry's one and only (so the default dictionary),
+    // and the application's exception display is the translated one.
+    ASSERT_NE(qx::Dictionaries, nullptr);
+    ASSERT_EQ(qx::Dictionaries->Count(), 1);
+    EXPECT_EQ(qx::Dictionaries->Find("Dictionary1"), frmMain->QxBinaryDictionary1);
+    EXPECT_EQ(qx::GetDefaultDictionary(), frmMain->QxBinaryDictionary1);
+    EXPECT_TRUE(static_cast<bool>(kxc::Application->OnException));
+    EXPECT_EQ(qx::TranslateString("Convert saved databases"), "Convert saved databases");
     FreeMainForm();
     EXPECT_EQ(frmMain, nullptr);
+    EXPECT_EQ(qx::Dictionaries->Count(), 0);
 }
 
 // Every translated form carries its translator bound to "Dictionary1" with the two targets,

@@ -412,7 +412,7 @@ TEST_F(Wizard, FailedSaveShowsTheErrorAndStaysOnTheFirstPage) {
     Prepare(o);
     Start();
     Click("&Next >");
-    auto box = uidriver::WaitForMessageBox("setup", child_.Pid(), 10000);
+    auto box = uidriver::WaitForMessageBox("Error", child_.Pid(), 10000);
     ASSERT_TRUE(box.has_value()) << "no error box";
     EXPECT_FALSE(box->text.empty());
     EXPECT_TRUE(uidriver::CloseMessageBox(box->hwnd));
@@ -436,7 +436,7 @@ TEST_F(Wizard, ErrorAfterHidingShowsTheWindowAgain) {
     ASSERT_TRUE(WaitPage(kRemoving));
     ASSERT_TRUE(fixture::SetEntryRaw(kEntry, REG_DWORD));
     Click("&Next >");
-    auto box = uidriver::WaitForMessageBox("setup", child_.Pid(), 10000);
+    auto box = uidriver::WaitForMessageBox("Error", child_.Pid(), 10000);
     ASSERT_TRUE(box.has_value()) << "no error box";
     EXPECT_NE(box->text.find("Invalid data type for 'UninstallString'"), std::string::npos) << box->text;
     EXPECT_TRUE(IsWindowVisible(main_));
