@@ -435,6 +435,25 @@ TEST_F(Dictionary, TranslatorBindsByNameAndForgetsAFreedDictionary) {
     EXPECT_TRUE(f.Translators().empty());
 }
 
+TEST_F(Dictionary, OnADesigningFormChecksAreSkippedAndTranslatorsBindTheDefault) {
+    kxc::TComponent form(nullptr);
+    form.SetDesigning(true);
+    auto* d = kxc::Create<MemoryDictionary>(&form);
+    AddStandardLanguages(*d);
+    d->SetLanguage(3);  // Russian, whose code page is not the system's
+    d->OpenDictionary();
+    EXPECT_TRUE(d->IsOpen());
+    EXPECT_EQ(d->SelectedLanguageIndex(), 3);
+    auto* t = kxc::Create<Translator>(&form);
+    EXPECT_EQ(t->Dictionary(), d);
+    EXPECT_EQ(t->DictionaryName(), d->DictionaryName());
+    qx::DefaultDictionaryIndex = 5;
+    EXPECT_EQ(RaisedBy([&] { kxc::Create<Translator>(&form); }),
+              "ERangeError: DefaultDictionaryIndex is out or range: 5");
+    Translator running;  // at run time nothing is bound at creation
+    EXPECT_EQ(running.Dictionary(), nullptr);
+}
+
 TEST_F(Dictionary, CloseTranslatorsEndsAndTheChangeLoopSkipsLeavers) {
     MemoryDictionary d;
     AddStandardLanguages(d);

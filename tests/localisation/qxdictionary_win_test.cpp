@@ -73,6 +73,15 @@ TEST(DictionaryOnWindows, GermanMovesTheThreadLocaleAndTheFormatSettings) {
     EXPECT_EQ(std::string(1, f.DecimalSeparator), LocaleText(0x0407, LOCALE_SDECIMAL).substr(0, 1));
     EXPECT_EQ(f.TimeAMString, LocaleText(0x0407, LOCALE_S1159));
 
+    // The application's reading order follows the language.
+    d.languages.push_back(MemoryDictionary::Lang(1, 1, 1256, "1", "Arabic", 2));
+    d.SetCheckLevel(qx::qxclNone);  // its locale's code page is not the system's
+    d.SetLanguage(3);
+    EXPECT_EQ(kxc::Application->BiDiMode(), kxc::bdRightToLeft);
+    d.SetLanguage(2);
+    EXPECT_EQ(kxc::Application->BiDiMode(), kxc::bdLeftToRight);
+    EXPECT_EQ(GetThreadLocale(), 0x0407u);
+
     // A locale the system does not know: selected without checks, published nowhere.
     qx::TQxLocale probe;
     ASSERT_FALSE(qx::FillLocaleFromSystem(0x0BFF, probe)) << "0x0BFF is known here";
