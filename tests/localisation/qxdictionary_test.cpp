@@ -281,6 +281,30 @@ TEST_F(Dictionary, LanguageSwitchTellsWhetherTheLocaleChanged) {
     EXPECT_EQ(d.SelectedLanguageIndex(), 1);
 }
 
+TEST_F(Dictionary, LocaleFromLanguageAndLanguageFromLocale) {
+    system.userDefault = 0x0809;
+    MemoryDictionary d;
+    AddStandardLanguages(d);
+    d.LocaleFromLanguage();  // closed: nothing
+    EXPECT_EQ(d.SelectedLocaleId(), 0u);
+    d.OpenDictionary();
+    ASSERT_EQ(d.SelectedLocaleId(), 0x0809u);
+    std::vector<std::pair<bool, bool>> told;
+    Translator t;
+    t.OpenOn(d);
+    t.onChanged = [&](bool language, bool locale) { told.emplace_back(language, locale); };
+    d.LocaleFromLanguage();  // the language's default: US
+    d.LocaleFromLanguage();  // no change, no notification
+    EXPECT_EQ(d.SelectedLocaleId(), 0x0409u);
+    d.SetBinding(qx::qxbiNone);
+    d.SetLocaleId(0x0407);   // the locale alone
+    d.LanguageFromLocale();  // now the language follows
+    d.LanguageFromLocale();
+    EXPECT_EQ(d.SelectedLanguageIndex(), 2);
+    EXPECT_EQ(d.Language(), -1);
+    EXPECT_EQ(told, (std::vector<std::pair<bool, bool>>{{false, true}, {false, true}, {true, false}}));
+}
+
 TEST_F(Dictionary, GetLanguageInfoRange) {
     MemoryDictionary d;
     AddStandardLanguages(d);
