@@ -21,7 +21,7 @@ constexpr DWORD kSetupWindowPollMs = 50;
 class RegKey {
 public:
     explicit RegKey(const std::string& path) {
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key_) != ERROR_SUCCESS)
             key_ = nullptr;
     }
     ~RegKey() {

@@ -3,8 +3,9 @@
 // the old version's uninstaller, starts the product's set-up setup.prg, watches the set-up's
 // windows, and starts setup again in restore mode.
 //
-// The registry is only read (HKEY_LOCAL_MACHINE, the key kUninstallKey, KEY_READ; every key
-// is closed again before an operation returns). Every process start passes StartupInfo and
+// The registry is only read (HKEY_LOCAL_MACHINE, the key kUninstallKey, KEY_READ, always the
+// 32-bit view that the product's programs see; every key is closed again before an operation
+// returns). Every process start passes StartupInfo and
 // leaves the new process's handles in ProcessInfo (globals.h), which keeps them open.
 // Raises rtl::ERegistryException "Invalid data type for 'UninstallString'" when a product
 // entry's UninstallString is not a string; nothing else raises.

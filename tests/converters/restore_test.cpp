@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "kx_runtime_dlls.h"
 #include "old_database.h"
 #include "test_folders.h"
 #include "uidriver/uidriver.h"
@@ -34,9 +35,9 @@ Stand MakeStand(const std::string& name) {
     std::error_code ec;
     fs::remove_all(s.saved, ec);
     fs::create_directories(s.program);
-    for (const char* f : {"setup.exe", "Ardvane.dll", "Belvane.dll", "libstdc++-6.dll",
-                          "libgcc_s_dw2-1.dll", "libwinpthread-1.dll"})
+    for (const char* f : {"setup.exe", "Ardvane.dll", "Belvane.dll"})
         fs::copy_file(fs::path(KX_BIN_DIR) / f, s.program / f);
+    for (const char* f : KX_RUNTIME_DLL_NAMES) fs::copy_file(fs::path(KX_BIN_DIR) / f, s.program / f);
     fs::copy_file(fs::path(KX_TEST_BIN_DIR) / "version_probe.dll", s.program / "Probe.dll");
     std::ofstream(s.program / "Probe.dll.ini") << "[Probe]\r\nDBVersion=N1.1\r\nLumexVersion=N1.1\r\n";
 

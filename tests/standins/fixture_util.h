@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "kx_runtime_dlls.h"
 #include "standin.h"
 
 namespace fixture {
@@ -62,7 +63,7 @@ inline bool CopyFromTestBin(const std::string& file, const std::string& dir, con
     return Copy(ExeDir() + file, dir + as);
 }
 inline void CopyRuntime(const std::string& dir) {
-    for (const char* dll : {"libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll"})
+    for (const char* dll : KX_RUNTIME_DLL_NAMES)
         Copy(ExeDir() + dll, dir + dll);
 }
 
@@ -110,7 +111,7 @@ inline bool SetEntry(const std::string& name, const std::string& uninstallString
 inline bool SetEntryRaw(const std::string& name, DWORD type) {
     HKEY key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey()) + name).c_str(), 0, nullptr, 0,
-                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     LONG r = ERROR_SUCCESS;
     if (type == REG_DWORD) {
@@ -123,7 +124,7 @@ inline bool SetEntryRaw(const std::string& name, DWORD type) {
 
 inline bool EntryExists(const std::string& name) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey()) + name).c_str(), 0, KEY_READ,
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey()) + name).c_str(), 0, KEY_READ | KEY_WOW64_32KEY,
                       &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
@@ -131,14 +132,14 @@ inline bool EntryExists(const std::string& name) {
 }
 
 inline void RemoveEntry(const std::string& name) {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey()) + name).c_str());
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey()) + name).c_str(), KEY_WOW64_32KEY, 0);
 }
 
 // The uninstall key's subkeys in the registry's own enumeration order.
 inline std::vector<std::string> Subkeys() {
     std::vector<std::string> out;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey(), 0, KEY_READ, &key) != ERROR_SUCCESS) return out;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey(), 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) return out;
     char name[512];
     for (DWORD i = 0;; ++i) {
         DWORD len = sizeof name;

@@ -75,7 +75,7 @@ inline const char* UninstallKey() {
 inline bool RegisterEntry(const std::string& name, const std::string& uninstallString) {
     HKEY key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey()) + name).c_str(), 0, nullptr, 0,
-                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     LONG r = RegSetValueExA(key, "UninstallString", 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(uninstallString.c_str()),
@@ -85,7 +85,7 @@ inline bool RegisterEntry(const std::string& name, const std::string& uninstallS
 }
 
 inline bool RemoveEntry(const std::string& name) {
-    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey()) + name).c_str()) == ERROR_SUCCESS;
+    return RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey()) + name).c_str(), KEY_WOW64_32KEY, 0) == ERROR_SUCCESS;
 }
 
 inline void LogStart(const std::string& modulePath) {

@@ -5,25 +5,33 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
+kx_root=$root
+. "$root/scripts/wine-env"
+# The 32-bit build where this machine runs 32-bit programs, else its 64-bit twin
+# (KX_WINDOWS_ARCH=32|64 picks one).
+arch=${KX_WINDOWS_ARCH:-}
+if [ -z "$arch" ] || [ "$arch" = all ]; then
+  if kx_runs_32bit; then arch=32; else arch=64; fi
+fi
+export KX_WIN_ARCH=$arch
+kx_wine_env "$arch"
 native=${KX_NATIVE_BUILD:-$root/build/native}
-win=${KX_WIN_BUILD:-$root/build/win}
+win=${KX_WIN_BUILD:-$kx_build}
 dbtool=$native/bin/dbtool
-export KX_WINEPREFIX=${KX_WINEPREFIX:-$root/build/wine-prefix}
 export KX_HARNESS_STATE=${KX_HARNESS_STATE:-$root/build/demo-state}
 run=$root/scripts/wine-run
+echo "== restore mode of the $arch-bit build ($win/bin)"
 
-"$root/scripts/harness" start >/dev/null
-trap '"$root/scripts/harness" stop' EXIT
+"$root/scripts/harness" start "$arch" >/dev/null
+trap '"$root/scripts/harness" stop "$arch"' EXIT
 export DISPLAY=$(cat "$KX_HARNESS_STATE/xvfb.display")
 
-demo=$KX_WINEPREFIX/drive_c/kx-demo
+demo=$WINEPREFIX/drive_c/kx-demo
 rm -rf "$demo"
 mkdir -p "$demo/program" "$demo/KorvixNet"
 
 # The program folder: setup, both converters, the runtime and a probe answering N1.1.
-for f in setup.exe Ardvane.dll Belvane.dll libstdc++-6.dll libgcc_s_dw2-1.dll libwinpthread-1.dll; do
-  cp "$win/bin/$f" "$demo/program/"
-done
+cp "$win/bin/setup.exe" "$win"/bin/*.dll "$demo/program/"
 cp "$win/testbin/version_probe.dll" "$demo/program/Probe.dll"
 printf '[Probe]\r\nDBVersion=N1.1\r\nLumexVersion=N1.1\r\n' >"$demo/program/Probe.dll.ini"
 
@@ -45,7 +53,7 @@ for csv in "$here"/L2.1/*.csv; do
 done
 # The old installation's configuration: a networked client whose server is 192.168.10.5, so
 # every door gets that address.
-printf '[Net]\r\nLocal=0\r\nServer=0\r\nServerIP=192.168.10.5\r\n' >"$KX_WINEPREFIX/drive_c/a.tmp"
+printf '[Net]\r\nLocal=0\r\nServer=0\r\nServerIP=192.168.10.5\r\n' >"$WINEPREFIX/drive_c/a.tmp"
 
 echo "== setup.exe L2.1 (restore mode)"
 set +e
@@ -57,5 +65,5 @@ for t in Personel Accgroup Doors Holidays; do
   echo "== $t.DB after the conversion"
   "$dbtool" dump "$demo/KorvixNet/$t.DB"
 done
-rm -f "$KX_WINEPREFIX/drive_c/a.tmp"
+rm -f "$WINEPREFIX/drive_c/a.tmp"
 exit $code
