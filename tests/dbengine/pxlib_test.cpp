@@ -8,6 +8,7 @@ extern "C" {
 #include <paradox.h>
 }
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -455,7 +456,7 @@ TEST_P(EngineWritten, KeyedTableAfterInsertsKeyUpdatesAndDeletesReadsEqualInPxli
 
 INSTANTIATE_TEST_SUITE_P(BlockSizes, EngineWritten, ::testing::Values(1024, 2048, 4096));
 
-TEST(EngineWritten, LargeKeyedTableHasATwoLevelIndexThatPxlibAccepts) {
+void WriteLargeKeyedTableAndReadItWithPxlib() {
     ScratchDir dir("engbig");
     detail::CreateSpec s;
     s.tableName = "Big";
@@ -477,9 +478,25 @@ TEST(EngineWritten, LargeKeyedTableHasATwoLevelIndexThatPxlibAccepts) {
     std::string px = kxtest::ReadAll(dir.file("Big.PX"));
     ASSERT_GT(px.size(), 0x21u);
     EXPECT_GE(static_cast<int>(px[0x20]), 2) << "index levels";
+    if (px.size() <= 0x21u || px[0x20] < 2) return;
     auto rows = ReadWithPxlib(dir.str(), "Big", true);
-    ASSERT_EQ(rows.size(), 3000u);
+    EXPECT_EQ(rows.size(), 3000u);
+    if (rows.size() != 3000u) return;
     for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i][0], std::to_string(i));
+}
+
+TEST(EngineWritten, LargeKeyedTableHasATwoLevelIndexThatPxlibAccepts) {
+    // pxlib's reading of a multi-level primary index depends on state that earlier uses of
+    // the library leave behind (it fails now and then after a table that pxlib wrote itself):
+    // the check runs in a process of its own, started afresh.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            WriteLargeKeyedTableAndReadItWithPxlib();
+            std::fflush(nullptr);
+            std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(Dbtool, CreatesFillsAndDumpsAKeyedTableWithBlobsThatPxlibReadsIdentically) {
