@@ -224,6 +224,26 @@ TEST_F(Dictionary, OpeningByBindingAndCheckLevel) {
     }
 }
 
+TEST_F(Dictionary, WhenOpeningDoesNothing) {
+    MemoryDictionary d;
+    AddStandardLanguages(d);
+    int notified = 0;
+    d.OnLanguageChange = [&](kxc::TObject*) { ++notified; };
+    d.available = false;
+    d.OpenDictionary();  // no source: stays closed, reports nothing
+    EXPECT_FALSE(d.IsOpen());
+    EXPECT_EQ(notified, 0);
+    d.available = true;
+    d.SetEnabled(false);
+    d.OpenDictionary();  // disabled but closed: opens
+    EXPECT_TRUE(d.IsOpen());
+    d.OpenDictionary();  // disabled and open: left alone
+    EXPECT_EQ(notified, 1);
+    d.SetEnabled(true);
+    d.OpenDictionary();  // enabled and open: opened again, told again
+    EXPECT_EQ(notified, 2);
+}
+
 TEST_F(Dictionary, SetLanguageOnClosedAndOpenDictionaries) {
     MemoryDictionary d;
     AddStandardLanguages(d);
