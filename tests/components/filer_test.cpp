@@ -417,6 +417,60 @@ TEST(FormStream, ComponentStateWhileReadingLoadingAndDestroying) {
     EXPECT_EQ(g_log, (std::vector<std::string>{"set LR", "loaded Root", "loaded -", "destroying yes"}));
 }
 
+// Writes down, for each object whose defined properties are asked for, the filer's ancestor.
+std::vector<std::pair<const TObject*, const TPersistent*>> g_ancestors;
+
+class TProbeData : public TPersistent {
+    KXC_CLASS(TProbeData, TPersistent)
+public:
+    void DefineProperties(TFiler& f) override { g_ancestors.push_back({this, f.Ancestor()}); }
+};
+KXC_IMPLEMENT_CLASS(TProbeData)
+void TProbeData::DescribeClass(TClassBuilder<TProbeData>&) {}
+
+class TAncestorProbe : public TComponent {
+    KXC_CLASS(TAncestorProbe, TComponent)
+public:
+    using TComponent::TComponent;
+    TProbeData* Data() const { return const_cast<TProbeData*>(&data_); }
+    void SetData(TProbeData*) {}
+    void DefineProperties(TFiler& f) override { g_ancestors.push_back({this, f.Ancestor()}); }
+
+private:
+    TProbeData data_;
+};
+KXC_IMPLEMENT_CLASS(TAncestorProbe)
+void TAncestorProbe::DescribeClass(TClassBuilder<TAncestorProbe>& c) {
+    c.Object<TProbeData>("Data", &TAncestorProbe::Data, &TAncestorProbe::SetData);
+}
+
+TEST(FormStream, AncestorOfEachComponentAndSubObjectWhileWriting) {
+    TRoot ancestor(nullptr), form(nullptr);
+    auto* a1 = Create<TAncestorProbe>(&ancestor);
+    a1->SetName("P1");
+    auto* a3 = Create<TBase>(&ancestor);
+    a3->SetName("P3");
+    auto* p1 = Create<TAncestorProbe>(&form);
+    p1->SetName("P1");
+    auto* p2 = Create<TAncestorProbe>(&form);  // not in the ancestor
+    p2->SetName("P2");
+    auto* p3 = Create<TAncestorProbe>(&form);  // its namesake there is of another class
+    p3->SetName("P3");
+
+    using Seen = std::vector<std::pair<const TObject*, const TPersistent*>>;
+    g_ancestors.clear();
+    TMemoryStream out;
+    TWriter(out).WriteDescendent(&form, &ancestor);
+    // Published sub-objects are written before the component's own defined properties.
+    EXPECT_EQ(g_ancestors, (Seen{{p1->Data(), a1->Data()}, {p1, a1}, {p2->Data(), nullptr}, {p2, nullptr},
+                                 {p3->Data(), nullptr}, {p3, nullptr}}));
+    // Without an ancestor there is none for anything, and the two descriptions are the same.
+    g_ancestors.clear();
+    EXPECT_EQ(WriteComponentToBytes(&form), out.Bytes());
+    for (const auto& seen : g_ancestors) EXPECT_EQ(seen.second, nullptr);
+    EXPECT_EQ(g_ancestors.size(), 6u);
+}
+
 // The transparent colour of a bitmap is its bottom-left pixel, in every pixel format a form
 // description may hold.
 TEST(Bitmap, TransparentColourIsTheBottomLeftPixelInEveryFormat) {

@@ -255,6 +255,49 @@ TEST_F(FormsOnScreen, FontsHintsReadingOrderSystemMenuAndScaling) {
     EXPECT_EQ(f.Font()->Height(), -17);  // -11 * 1.5, rounded as MulDiv does
 }
 
+// The translator scales a form for Far-East languages and back again; nothing may creep.
+TEST_F(FormsOnScreen, ScalingThereAndBackRestoresEveryBound) {
+    struct Factor {
+        int m, d;
+    } factors[] = {{150, 100}, {80, 100}, {133, 100}, {125, 100}};
+    for (const Factor& f : factors) {
+        auto* form = Create<TForm>(Application);
+        form->SetAutoScroll(false);
+        form->SetClientWidth(203);
+        form->SetClientHeight(117);
+        form->Font()->SetHeight(-11);
+        auto* b = Create<TButton>(form);
+        b->SetParent(form);
+        b->SetBounds(7, 13, 75, 23);
+        auto* own = Create<TButton>(form);
+        own->SetParent(form);
+        own->SetBounds(101, 57, 33, 19);
+        own->Font()->SetHeight(-13);
+        form->Handle();
+        auto bounds = [&] {
+            return std::vector<int>{form->ClientWidth(), form->ClientHeight(), form->Font()->Height(),
+                                    b->Left(),           b->Top(),            b->Width(),
+                                    b->Height(),         b->Font()->Height(), own->Left(),
+                                    own->Top(),          own->Width(),        own->Height(),
+                                    own->Font()->Height()};
+        };
+        std::vector<int> before = bounds();
+        form->ScaleBy(f.m, f.d);
+        std::vector<int> scaled = bounds();
+        for (size_t i = 0; i < before.size(); ++i)
+            EXPECT_EQ(scaled[i], MulDiv(before[i], f.m, f.d)) << f.m << " value " << i;
+        form->ScaleBy(f.d, f.m);
+        EXPECT_EQ(bounds(), before) << f.m;
+        // Twice there and back: still exact.
+        form->ScaleBy(f.m, f.d);
+        form->ScaleBy(f.m, f.d);
+        form->ScaleBy(f.d, f.m);
+        form->ScaleBy(f.d, f.m);
+        EXPECT_EQ(bounds(), before) << f.m;
+        form->Free();
+    }
+}
+
 TEST_F(FormsOnScreen, ShowWithoutModalLoopAndCloseToFree) {
     auto* f = CreateForm<TfrmSample>(Application);
     std::atomic<bool> destroyed{false};

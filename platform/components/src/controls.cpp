@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
+#include <numeric>
 #include <set>
 
 #include "components/forms.h"
@@ -301,12 +303,42 @@ void TControl::ApplyExStyle() {
 
 void TControl::Click() { OnClick(this); }
 
-static int Scale(int v, int m, int d) { return d ? MulDiv(v, m, d) : v; }
+// Rounding at every step would let a control creep when it is scaled up and down again (80%
+// and back turns 7 into 6 and then 8): the series keeps its first value and its factor.
+int TScaledValue::Scale(int current, int m, int d) {
+    if (d == 0) return current;
+    if (!active_ || current != last_) {
+        active_ = true;
+        base_ = current;
+        m_ = d_ = 1;
+    }
+    int64_t nm = int64_t(m_) * m, nd = int64_t(d_) * d;
+    int64_t g = std::gcd(nm, nd);
+    if (g) {
+        nm /= g;
+        nd /= g;
+    }
+    if (nd < 0) {
+        nm = -nm;
+        nd = -nd;
+    }
+    if (nm > INT32_MAX || nm < -INT32_MAX || nd > INT32_MAX) {
+        // A long series of unlike factors: go on from where it stands.
+        base_ = MulDiv(current, m, d);
+        m_ = d_ = 1;
+    } else {
+        m_ = int(nm);
+        d_ = int(nd);
+    }
+    last_ = MulDiv(base_, m_, d_);
+    return last_;
+}
 
 void TControl::ChangeScale(int m, int d) {
-    SetBounds(Scale(left_, m, d), Scale(top_, m, d), Scale(width_, m, d), Scale(height_, m, d));
+    SetBounds(scaleLeft_.Scale(left_, m, d), scaleTop_.Scale(top_, m, d), scaleWidth_.Scale(width_, m, d),
+              scaleHeight_.Scale(height_, m, d));
     if (!parentFont_) {
-        font_->SetHeight(Scale(font_->Height(), m, d));
+        font_->SetHeight(scaleFont_.Scale(font_->Height(), m, d));
         parentFont_ = false;
     }
 }
@@ -533,8 +565,9 @@ void TWinControl::ScaleBy(int m, int d) {
     for (TControl* c : controls_) c->ChangeScale(m, d);
     // The client area scales; a frame keeps its size.
     int cw = ClientWidth(), ch = ClientHeight();
-    SetBounds(left_, top_, width_ + Scale(cw, m, d) - cw, height_ + Scale(ch, m, d) - ch);
-    if (!parentFont_) font_->SetHeight(Scale(font_->Height(), m, d));
+    SetBounds(left_, top_, width_ + scaleClientWidth_.Scale(cw, m, d) - cw,
+              height_ + scaleClientHeight_.Scale(ch, m, d) - ch);
+    if (!parentFont_) font_->SetHeight(scaleFont_.Scale(font_->Height(), m, d));
 }
 
 void TWinControl::ChangeScale(int m, int d) {

@@ -902,7 +902,18 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo* p, const std
             WriteStr(name);
             WriteCollection(coll);
         } else if (auto* pers = dynamic_cast<TPersistent*>(obj)) {
-            WriteProperties(pers, name + ".");
+            // The sub-object's ancestor is the same property's object of the ancestor.
+            TPersistent* saved = ancestor_;
+            ancestor_ = ancestor_ && ancestor_->ClassInfo() == instance->ClassInfo()
+                            ? dynamic_cast<TPersistent*>(p->GetObj(*ancestor_))
+                            : nullptr;
+            try {
+                WriteProperties(pers, name + ".");
+            } catch (...) {
+                ancestor_ = saved;
+                throw;
+            }
+            ancestor_ = saved;
         }
         return;
     }
@@ -931,20 +942,37 @@ void TWriter::WriteProperties(TPersistent* instance, const std::string& prefix) 
     prefix_ = saved;
 }
 
+// While a component is written, Ancestor is its namesake of the same class in the root's
+// ancestor (the root's ancestor for the root), so that its defined properties can compare.
 void TWriter::WriteComponent(TComponent* c) {
+    TPersistent* saved = ancestor_;
+    if (c == root_)
+        ancestor_ = rootAncestor_;
+    else {
+        TComponent* a = rootAncestor_ && !c->Name().empty() ? rootAncestor_->FindComponent(c->Name()) : nullptr;
+        ancestor_ = a && a->ClassInfo() == c->ClassInfo() ? a : nullptr;
+    }
     c->SetComponentState(csWriting, 0);
-    WritePrefix(0, 0);
-    WriteStr(c->ClassName());
-    WriteStr(c->Name());
-    WriteProperties(c, "");
-    WriteListEnd();
-    c->GetChildren([this](TComponent* child) { WriteComponent(child); }, root_);
-    WriteListEnd();
+    try {
+        WritePrefix(0, 0);
+        WriteStr(c->ClassName());
+        WriteStr(c->Name());
+        WriteProperties(c, "");
+        WriteListEnd();
+        c->GetChildren([this](TComponent* child) { WriteComponent(child); }, root_);
+        WriteListEnd();
+    } catch (...) {
+        c->SetComponentState(0, csWriting);
+        ancestor_ = saved;
+        throw;
+    }
     c->SetComponentState(0, csWriting);
+    ancestor_ = saved;
 }
 
 void TWriter::WriteDescendent(TComponent* root, TComponent* ancestor) {
     root_ = root;
+    rootAncestor_ = ancestor;
     ancestor_ = ancestor;
     WriteSignature();
     WriteComponent(root);

@@ -48,6 +48,19 @@ struct TCreateParams {
     UINT ClassStyle = CS_DBLCLKS;
 };
 
+// One value scaled by a series of factors. Each result is computed from the value the series
+// began with, so that scaling back by the inverse factors restores it exactly; a value that
+// was changed between two scalings begins a new series.
+class TScaledValue {
+public:
+    int Scale(int current, int m, int d);
+
+private:
+    bool active_ = false;
+    int base_ = 0, last_ = 0;
+    int m_ = 1, d_ = 1;
+};
+
 class TControl : public TComponent {
     KXC_CLASS(TControl, TComponent)
     friend class TWinControl;
@@ -105,7 +118,7 @@ public:
     TNotifyEvent OnClick;
     virtual void Click();
 
-    // Scales position, size and (own) font by m/d.
+    // Scales position, size and (own) font by m/d; scaling back by d/m restores them exactly.
     virtual void ChangeScale(int m, int d);
 
     // The window behind the control, 0 when it has none yet (or never has one).
@@ -162,6 +175,7 @@ protected:
     TBiDiMode bidiMode_ = bdLeftToRight;
     bool parentBiDiMode_ = true;
     int id_ = 0;
+    TScaledValue scaleLeft_, scaleTop_, scaleWidth_, scaleHeight_, scaleFont_;
 };
 
 class TGraphicControl : public TControl {
@@ -196,6 +210,8 @@ public:
     bool Focused() const;
     void SetFocus();
 
+    // Scales the client area, the controls and (own) font by m/d; scaling back by d/m
+    // restores them exactly.
     void ScaleBy(int m, int d);
     void ChangeScale(int m, int d) override;
     void AlignControls();
@@ -218,6 +234,7 @@ protected:
     int32_t tabOrder_ = -1;
     HBRUSH brush_ = nullptr;
     TColor brushColor_ = clNone;
+    TScaledValue scaleClientWidth_, scaleClientHeight_;
 };
 
 // Creates the window classes and registers the control classes for form descriptions.

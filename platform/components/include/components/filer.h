@@ -65,7 +65,8 @@ public:
     virtual void DefineBinaryProperty(const std::string& name, const TStreamProc& read,
                                       const TStreamProc& write, bool hasData) = 0;
     // The component tree being read or written, and the object the writer compares against
-    // (nullptr without an ancestor).
+    // (nullptr without an ancestor): for the root the ancestor given to WriteDescendent, for
+    // an owned component its namesake there, for a sub-object that one's same property.
     TComponent* Root() const { return root_; }
     TPersistent* Ancestor() const { return ancestor_; }
     void SetRoot(TComponent* r) { root_ = r; }
@@ -185,7 +186,8 @@ public:
     void WriteBinary(const std::string& bytes);
     void WriteCollection(const TCollection* c);
 
-    // Writes "TPF0" and the tree of root: its stored properties, then its children.
+    // Writes "TPF0" and the tree of root: its stored properties, then its children; ancestor
+    // (another instance of root's form, or none) is what Ancestor offers while they are written.
     void WriteDescendent(TComponent* root, TComponent* ancestor = nullptr);
     void WriteComponent(TComponent* c);
 
@@ -194,6 +196,7 @@ private:
     void WriteProperty(TPersistent* instance, const TPropInfo* p, const std::string& prefix);
     TStream& stream_;
     std::string prefix_;  // dotted prefix for defined properties of sub-objects
+    TComponent* rootAncestor_ = nullptr;
 };
 
 // Reads the RCDATA resource named by root's class name into root (ReadRootComponent).
