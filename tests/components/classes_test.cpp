@@ -40,6 +40,26 @@ public:
 KXC_IMPLEMENT_CLASS(TProbe)
 void TProbe::DescribeClass(TClassBuilder<TProbe>&) {}
 
+// Takes TBase's Caption out of its published list; its descendant publishes one again.
+class THider : public TBase {
+    KXC_CLASS(THider, TBase)
+public:
+    using TBase::TBase;
+};
+KXC_IMPLEMENT_CLASS(THider)
+void THider::DescribeClass(TClassBuilder<THider>& c) { c.Hide("Caption"); }
+
+class TRepublisher : public THider {
+    KXC_CLASS(TRepublisher, THider)
+public:
+    using THider::THider;
+};
+KXC_IMPLEMENT_CLASS(TRepublisher)
+void TRepublisher::DescribeClass(TClassBuilder<TRepublisher>& c) {
+    c.Str("Caption", [](const TRepublisher& r) { return r.Caption; },
+          [](TRepublisher& r, const std::string& v) { r.Caption = v; });
+}
+
 std::vector<std::string> Names(const std::vector<const TPropInfo*>& list) {
     std::vector<std::string> r;
     for (const TPropInfo* p : list) r.push_back(p->Name);
@@ -107,6 +127,19 @@ TEST(PublishedProperties, OrderRedeclarationKindsAndAccess) {
     EXPECT_THROW(SetStrProp(&d, ro, "other"), EPropertyError);
     EXPECT_EQ(GetStrProp(&d, ro), "fixed");
     EXPECT_THROW(SetOrdProp(&d, GetPropInfo(&d, "Caption"), 1), EPropertyError);  // wrong kind
+}
+
+TEST(PublishedProperties, HiddenInheritedPropertyIsGoneUntilPublishedAgain) {
+    THider h(nullptr);
+    EXPECT_EQ(GetPropInfo(&h, "Caption"), nullptr);
+    EXPECT_EQ(Names(GetPropList(&h, tkStrings)), (std::vector<std::string>{"Name", "Hint"}));
+    EXPECT_THROW(SetStrProp(&h, "Caption", "x"), EPropertyError);
+    h.Caption = "not stored";
+    EXPECT_EQ(WriteComponentToBytes(&h).find("not stored"), std::string::npos);
+    TRepublisher r(nullptr);
+    SetStrProp(&r, "Caption", "again");
+    EXPECT_EQ(r.Caption, "again");
+    EXPECT_EQ(Names(GetPropList(&r, tkStrings)), (std::vector<std::string>{"Name", "Hint", "Caption"}));
 }
 
 TEST(PublishedProperties, KindFilter) {

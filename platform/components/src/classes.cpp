@@ -77,7 +77,9 @@ const std::vector<const TPropInfo*>& TClassInfo::Properties() const {
                 auto it = std::find_if(all_.begin(), all_.end(), [&](const TPropInfo* q) {
                     return rtl::AsciiSameText(q->Name, p.Name);
                 });
-                if (it != all_.end())
+                if (p.Hidden) {
+                    if (it != all_.end()) all_.erase(it);
+                } else if (it != all_.end())
                     *it = &p;
                 else
                     all_.push_back(&p);

@@ -9,6 +9,8 @@
 #include <set>
 
 #include "components/forms.h"
+#include "components/listctrls.h"
+#include "components/menus.h"
 #include "components/stdctrls.h"
 #include "rtl/strutil.h"
 
@@ -397,7 +399,7 @@ void TControl::CreateHandle() {
     if (!id_) id_ = g_nextId++;
     g_creating = p.BaseClass ? nullptr : this;
     HWND h = CreateWindowExA(p.ExStyle, p.BaseClass ? p.BaseClass : p.WinClassName.c_str(), caption_.c_str(), p.Style, left_, top_, width_,
-                             height_, parent, child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : nullptr,
+                             height_, parent, child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : p.Menu,
                              GetModuleHandleA(nullptr), nullptr);
     g_creating = nullptr;
     if (!h) throw rtl::EOSError(rtl::Format("Error creating window (%lu)", GetLastError()));
@@ -652,6 +654,14 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM w, LPARAM l) {
             if (c != this) return c->WndProc(WM_NOTIFY + 0x2000 /* reflected */, w, l);
         break;
     }
+    case WM_DRAWITEM: {
+        // Owner-drawn child controls draw themselves.
+        auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(l);
+        if (d->CtlType != ODT_MENU)
+            if (TControl* c = FindControlOfWindow(d->hwndItem))
+                if (c != this) return c->WndProc(WM_DRAWITEM + 0x2000 /* reflected */, w, l);
+        break;
+    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
         HDC dc = reinterpret_cast<HDC>(w);
@@ -710,7 +720,9 @@ void RegisterStandardClasses() {
     for (const TClassInfo* c :
          {&TLabel::StaticClass(), &TButton::StaticClass(), &TRadioButton::StaticClass(), &TPanel::StaticClass(),
           &TBevel::StaticClass(), &TImage::StaticClass(), &TProgressBar::StaticClass(),
-          &TPageControl::StaticClass(), &TTabSheet::StaticClass(), &TForm::StaticClass()})
+          &TPageControl::StaticClass(), &TTabSheet::StaticClass(), &TForm::StaticClass(), &TListBox::StaticClass(),
+          &TCheckListBox::StaticClass(), &TComboBox::StaticClass(), &TMemo::StaticClass(), &TMainMenu::StaticClass(),
+          &TPopupMenu::StaticClass(), &TMenuItem::StaticClass()})
         RegisterComponentClass(*c);
 }
 

@@ -42,6 +42,7 @@ void TForm::DescribeClass(TClassBuilder<TForm>& c) {
     c.Int("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight);
     c.Int("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth);
     c.Int("Color", &TControl::Color, &TControl::SetColor, &ColorIdents).DefaultValue(clBtnFace);
+    c.Object<TMainMenu>("Menu", &TForm::Menu, &TForm::SetMenu);
     c.Enum<TPosition>("Position", &TForm::Position, &TForm::SetPosition, PositionInfo).DefaultValue(poDesigned);
     c.Bool("Scaled", &TForm::Scaled, &TForm::SetScaled).DefaultValue(1);
     c.Int("PixelsPerInch", &TForm::PixelsPerInch, &TForm::SetPixelsPerInch);
@@ -118,13 +119,14 @@ void TForm::CreateParams(TCreateParams& p) {
     if (!enabled_) p.Style |= WS_DISABLED;
     if (UseRightToLeftReading()) p.ExStyle |= WS_EX_RTLREADING;
     if (bidiMode_ == bdRightToLeft) p.ExStyle |= WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
+    if (menu_) p.Menu = menu_->Handle();
 }
 
 void TForm::FrameExtra(int& dx, int& dy) const {
     TCreateParams p;
     const_cast<TForm*>(this)->CreateParams(p);
     RECT r{0, 0, 100, 100};
-    AdjustWindowRectEx(&r, p.Style, FALSE, p.ExStyle);
+    AdjustWindowRectEx(&r, p.Style, menu_ != nullptr, p.ExStyle);
     dx = (r.right - r.left) - 100;
     dy = (r.bottom - r.top) - 100;
 }
@@ -177,6 +179,33 @@ void TForm::SetActiveControl(TWinControl* c) {
 void TForm::Notification(TComponent* c, TOperation op) {
     TWinControl::Notification(c, op);
     if (op == opRemove && c == activeControl_) activeControl_ = nullptr;
+    if (op == opRemove && c == menu_) SetMenu(nullptr);
+}
+
+// The client area keeps its size: the frame grows by the menu bar.
+void TForm::SetMenu(TMainMenu* m) {
+    if (m == menu_) return;
+    if (menu_) {
+        menu_->SetWindowHandle(nullptr);
+        RemoveFreeNotification(menu_);
+    }
+    menu_ = m;
+    if (m) m->FreeNotification(this);
+    if (handle_) {
+        ::SetMenu(handle_, m ? m->Handle() : nullptr);
+        if (m) m->SetWindowHandle(handle_);
+    }
+    SetClientWidth(clientWidth_);
+    SetClientHeight(clientHeight_);
+}
+
+// The window would take the menu down with it; the menu is the menu component's.
+void TForm::DestroyHandle() {
+    if (handle_ && menu_) {
+        ::SetMenu(handle_, nullptr);
+        menu_->SetWindowHandle(nullptr);
+    }
+    TWinControl::DestroyHandle();
 }
 
 void TForm::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
@@ -198,6 +227,7 @@ void TForm::PlaceOnScreen() {
 
 void TForm::AfterCreateHandle() {
     TWinControl::AfterCreateHandle();
+    if (menu_) menu_->SetWindowHandle(handle_);
     if (TIcon* icon = Application->Icon())
         SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon->Handle()));
 }
@@ -346,6 +376,14 @@ LRESULT TForm::WndProc(UINT msg, WPARAM w, LPARAM l) {
     case kReleaseMessage:
         Free();
         return 0;
+    case WM_COMMAND:
+        // A menu item chosen (no control, not an accelerator).
+        if (l == 0 && HIWORD(w) == 0)
+            if (TMenuItem* item = TMenuItem::FindCommand(LOWORD(w))) {
+                item->Click();
+                return 0;
+            }
+        break;
     case WM_CLOSE:
         Close();
         return 0;

@@ -161,6 +161,7 @@ public:
     std::type_index EventSignature = typeid(void);  // method kind
     bool HasDefault = false;
     int64_t Default = 0;  // ordinal default; a value equal to it is not stored
+    bool Hidden = false;  // takes an inherited property out of the class's published list
 
     std::function<int64_t(const TObject&)> GetOrd;
     std::function<void(TObject&, int64_t)> SetOrd;
@@ -207,7 +208,7 @@ public:
     bool InheritsFrom(const std::string& name) const;
 
     // Published properties, ancestors' first, each name once with its most derived
-    // descriptor at the place of its first declaration.
+    // descriptor at the place of its first declaration; without those a class hides.
     const std::vector<const TPropInfo*>& Properties() const;
     // The same, only those whose kind is in `kinds`.
     std::vector<const TPropInfo*> Properties(TTypeKinds kinds) const;
@@ -409,6 +410,8 @@ public:
         p.SetMethod = [field](TObject& o, const TMethod& m) { (static_cast<T&>(o).*field).Bind(m); };
         return p;
     }
+    // An ancestor's property that this class does not publish (its descendants may again).
+    void Hide(const char* name) { Add(name, tkUnknown, "").Hidden = true; }
     // A published method, reachable by name from form descriptions.
     template <class... A>
     void Method(const char* name, void (T::*pm)(A...)) {

@@ -46,6 +46,7 @@ struct TCreateParams {
     DWORD Style = 0;
     DWORD ExStyle = 0;
     UINT ClassStyle = CS_DBLCLKS;
+    HMENU Menu = nullptr;  // the menu bar of a top-level window
 };
 
 // One value scaled by a series of factors. Each result is computed from the value the series

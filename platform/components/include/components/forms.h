@@ -18,6 +18,7 @@
 
 #include "components/controls.h"
 #include "components/filer.h"
+#include "components/menus.h"
 
 namespace kxc {
 
@@ -66,6 +67,10 @@ public:
     int32_t PixelsPerInch() const { return pixelsPerInch_; }
     void SetPixelsPerInch(int32_t v) { pixelsPerInch_ = v; }
 
+    // The menu bar; its items' clicks reach their OnClick.
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* m);
+
     TWinControl* ActiveControl() const { return activeControl_; }
     // Focuses the control at once when the form is on screen, else when it is shown.
     void SetActiveControl(TWinControl* c);
@@ -95,6 +100,7 @@ public:
     LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override;
     void Notification(TComponent* c, TOperation op) override;
     void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
+    void DestroyHandle() override;
 
 protected:
     void CreateParams(TCreateParams& p) override;
@@ -114,6 +120,7 @@ private:
     bool autoScroll_ = true;
     int32_t pixelsPerInch_ = 96;
     TWinControl* activeControl_ = nullptr;
+    TMainMenu* menu_ = nullptr;
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
     bool placed_ = false;
