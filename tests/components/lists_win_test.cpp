@@ -223,6 +223,11 @@ TEST_F(ListsOnScreen, MemoLinesAndText) {
     EXPECT_EQ(Lines(memo->Lines()), (std::vector<std::string>{"typed", "by hand"}));
     memo->Lines()->Put(1, "by the program");
     EXPECT_EQ(memo->Text(), "typed\r\nby the program\r\n");
+    // Wrapping is fixed when the window is made: a new window, the same text.
+    memo->SetWordWrap(false);
+    ASSERT_NE(memo->WindowHandle(), nullptr);
+    EXPECT_TRUE(GetWindowLongA(memo->WindowHandle(), GWL_STYLE) & WS_HSCROLL);
+    EXPECT_EQ(memo->Text(), "typed\r\nby the program\r\n");
     memo->SetText("Cyrillic \xCF\xF0\xE8\xE2\xE5\xF2\r\n\r\n");
     EXPECT_EQ(memo->Lines()->Count(), 2);
     memo->Lines()->Clear();

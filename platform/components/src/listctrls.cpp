@@ -13,6 +13,20 @@ namespace {
 [[noreturn]] void BadIndex(int index) {
     throw rtl::EListError(rtl::Format("List index out of bounds (%d)", index));
 }
+
+// The text the window holds now.
+std::string WindowText(HWND h) {
+    int n = GetWindowTextLengthA(h);
+    std::string s(size_t(n) + 1, '\0');
+    s.resize(size_t(GetWindowTextA(h, &s[0], n + 1)));
+    return s;
+}
+
+// For styles that the system fixes when it makes the window.
+void RecreateWindow(TWinControl* c) {
+    c->DestroyHandle();
+    if (c->Parent() && c->Parent()->HandleAllocated()) c->CreateHandle();
+}
 }  // namespace
 
 // ---- TListControlItems ----
@@ -192,11 +206,7 @@ void TCustomListBox::SetMultiSelect(bool v) {
     if (v == multiSelect_) return;
     multiSelect_ = v;
     for (TLine& l : lines_) l.selected = false;
-    if (handle_) {
-        // The system fixes the selection style when it makes the window.
-        DestroyHandle();
-        if (parent_ && parent_->HandleAllocated()) CreateHandle();
-    }
+    if (handle_) RecreateWindow(this);
 }
 
 int TCustomListBox::ItemIndex() const {
@@ -446,10 +456,7 @@ void TCustomComboBox::SetStyle(TComboBoxStyle v) {
     if (v == style_) return;
     std::string text = Text();
     style_ = v;
-    if (handle_) {
-        DestroyHandle();
-        if (parent_ && parent_->HandleAllocated()) CreateHandle();
-    }
+    if (handle_) RecreateWindow(this);
     if (v != csDropDownList) SetText(text);
 }
 
@@ -467,11 +474,7 @@ void TCustomComboBox::AfterCreateHandle() {
 
 std::string TCustomComboBox::Text() const {
     if (style_ == csDropDownList) return itemIndex_ >= 0 ? lines_[size_t(itemIndex_)].text : std::string();
-    if (!handle_) return caption_;
-    int n = GetWindowTextLengthA(handle_);
-    std::string s(size_t(n) + 1, '\0');
-    s.resize(size_t(GetWindowTextA(handle_, &s[0], n + 1)));
-    return s;
+    return handle_ ? WindowText(handle_) : caption_;
 }
 
 // A drop-down list shows only its lines: the text selects the line that has it.
@@ -532,13 +535,7 @@ void TCustomEdit::CreateParams(TCreateParams& p) {
     p.ExStyle = (p.ExStyle & ~WS_EX_CONTROLPARENT) | WS_EX_CLIENTEDGE;
 }
 
-std::string TCustomEdit::Text() const {
-    if (!handle_) return caption_;
-    int n = GetWindowTextLengthA(handle_);
-    std::string s(size_t(n) + 1, '\0');
-    s.resize(size_t(GetWindowTextA(handle_, &s[0], n + 1)));
-    return s;
-}
+std::string TCustomEdit::Text() const { return handle_ ? WindowText(handle_) : caption_; }
 
 // Also when the window holds what the user typed and the stored text is older.
 void TCustomEdit::SetText(const std::string& v) {
@@ -632,10 +629,8 @@ void TCustomMemo::SetWordWrap(bool v) {
     std::string text = Text();
     wordWrap_ = v;
     if (handle_) {
-        // The system fixes wrapping when it makes the window.
-        DestroyHandle();
         caption_ = text;
-        if (parent_ && parent_->HandleAllocated()) CreateHandle();
+        RecreateWindow(this);
     }
 }
 
