@@ -1,0 +1,655 @@
+#include "qx/QxTranslator.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "components/forms.h"
+#include "components/stdctrls.h"
+#include "qx/QxDictionary.h"
+#include "qx/QxPropInfo.h"
+#include "rtl/strutil.h"
+
+namespace qx {
+
+const kxc::TEnumInfo QxReadingOrderInfo{"TQxReadingOrder", {"qxroLeftToRight", "qxroRightToLeft"}};
+const kxc::TEnumInfo QxCharsetChangeInfo{"TQxCharsetChange",
+                                         {"qxccDisabled", "qxccNormal", "qxccAll"}};
+const kxc::TEnumInfo QxTranslatorOptionsInfo{
+    "TQxTranslatorOptions",
+    {"qxtoAutoTranslate", "qxtoCheckFont", "qxtoScaleMultiByte", "qxtoMirrorBiDirectional",
+     "qxtoChangeFontCharset", "qxtoUpdateLocaleProperty", "qxtoAutoOpen",
+     "qxtoTranslateSystemMenu", "qxtoTranslateOCX", "qxtoForceCharsetChange"}};
+
+// ---- Records and the module list --------------------------------------------------------
+
+TQxBidirectionalState::~TQxBidirectionalState() = default;
+
+TQxModules::~TQxModules() = default;
+bool TQxModules::TranslateSpecial(TQxTranslator*, kxc::TComponent*) { return false; }
+bool TQxModules::MirrorControl(TQxTranslator*, kxc::TControl*, TQxBidirectionalState&) {
+    return false;
+}
+bool TQxModules::UnmirrorControl(TQxTranslator*, kxc::TControl*, TQxBidirectionalState&) {
+    return false;
+}
+bool TQxModules::Realign(TQxTranslator*, kxc::TComponent*) { return false; }
+
+namespace {
+TQxModules g_modules;
+}  // namespace
+TQxModules* Modules = &g_modules;
+
+std::vector<std::string> ContextClassNames(const kxc::TClassInfo* rootClass) {
+    std::vector<std::string> names;
+    for (const kxc::TClassInfo* c = rootClass; c; c = c->Parent()) {
+        if (!names.empty() &&
+            (c->Name() == "TForm" || c->Name() == "TCustomForm" || c->Name() == "TComponent"))
+            break;
+        names.push_back(c->Name());
+    }
+    return names;
+}
+
+namespace {
+
+bool IsMenuItem(const kxc::TObject* object) {
+    return object && object->InheritsFrom(std::string("TMenuItem"));
+}
+
+int32_t EffectiveScale(int32_t scale) { return scale > 0 ? scale : 100; }
+
+// A snapshot of the components `c` owns: a handler may free some of them meanwhile.
+std::vector<kxc::TComponent*> OwnedComponents(const kxc::TComponent* c) {
+    std::vector<kxc::TComponent*> list;
+    for (int i = 0; i < c->ComponentCount(); ++i) list.push_back(c->Components(i));
+    return list;
+}
+
+bool StillOwns(const kxc::TComponent* owner, const kxc::TComponent* c) {
+    for (int i = 0; i < owner->ComponentCount(); ++i)
+        if (owner->Components(i) == c) return true;
+    return false;
+}
+
+// The root and every control inside it, parents before their children.
+void CollectControls(kxc::TControl* c, std::vector<kxc::TControl*>& list) {
+    list.push_back(c);
+    if (auto* w = dynamic_cast<kxc::TWinControl*>(c))
+        for (int i = 0; i < w->ControlCount(); ++i) CollectControls(w->Controls(i), list);
+}
+
+}  // namespace
+
+// ---- The component -----------------------------------------------------------------------
+
+KXC_IMPLEMENT_CLASS(TQxTranslator)
+
+void TQxTranslator::DescribeClass(kxc::TClassBuilder<TQxTranslator>& c) {
+    c.Enum<TQxReadingOrder>("NativeLayout", &TQxTranslator::NativeLayout,
+                            &TQxTranslator::SetNativeLayout, QxReadingOrderInfo)
+        .DefaultValue(qxroLeftToRight);
+    c.Object<TQxTargetProperties>("Targets", &TQxTranslator::Targets, &TQxTranslator::SetTargets);
+    c.Enum<TQxCharsetChange>("CharsetChange", &TQxTranslator::CharsetChange,
+                             &TQxTranslator::SetCharsetChange, QxCharsetChangeInfo)
+        .DefaultValue(qxccNormal);
+    c.Set("Options", &TQxTranslator::Options, &TQxTranslator::SetOptions, QxTranslatorOptionsInfo)
+        .DefaultValue(QxDefaultTranslatorOptions);
+    c.Int("MultiByteScale", &TQxTranslator::MultiByteScale, &TQxTranslator::SetMultiByteScale)
+        .DefaultValue(100);
+    c.Event("OnTranslate", &TQxTranslator::OnTranslate, "TQxTranslateNotifyEvent");
+    c.Event("OnScale", &TQxTranslator::OnScale, "TQxTranslateNotifyEvent");
+    c.Event("OnRestrictComponent", &TQxTranslator::OnRestrictComponent,
+            "TQxRestrictComponentEvent");
+    c.Event("OnRestrictObject", &TQxTranslator::OnRestrictObject, "TQxRestrictObjectEvent");
+    c.Event("OnRestrictProperty", &TQxTranslator::OnRestrictProperty, "TQxRestrictPropertyEvent");
+}
+
+TQxTranslator::TQxTranslator(kxc::TComponent* owner)
+    : TQxCustomTranslator(owner),
+      targets_(std::make_unique<TQxTargetProperties>()),
+      table_(std::make_unique<TQxTranslatorTable>()) {}
+
+TQxTranslator::~TQxTranslator() { Close(); }
+
+void TQxTranslator::DefineProperties(kxc::TFiler& filer) {
+    inherited::DefineProperties(filer);
+    auto* ancestor = dynamic_cast<TQxTranslator*>(filer.Ancestor());
+    DefineTargetsData(filer, *targets_, ancestor ? ancestor->Targets() : nullptr);
+}
+
+void TQxTranslator::Loaded() {
+    inherited::Loaded();
+    if (Designing() || !(options_ & qxtoAutoOpen)) return;
+    if (Dictionary() || (Dictionaries && Dictionaries->Count() > 0)) Open();
+}
+
+kxc::TComponent* TQxTranslator::Root() const { return rootComponent_ ? rootComponent_ : Owner(); }
+
+TQxWindowHandle TQxTranslator::GetWindowHandle() {
+    auto* w = dynamic_cast<kxc::TWinControl*>(Root());
+    return w && w->HandleAllocated() ? w->WindowHandle() : nullptr;
+}
+
+// ---- Opening and closing -----------------------------------------------------------------
+
+void TQxTranslator::Open() {
+    if (IsOpen()) {
+        Translate();
+        inherited::Open();
+        return;
+    }
+    OpenFirstTime();
+}
+
+void TQxTranslator::OpenFirstTime() {
+    BindDictionary();
+    TQxDictionary* d = Dictionary();
+    if (!d || !d->Enabled() || d->IsDesigning() || !d->IsAvailable() || targets_->Count() == 0)
+        return;
+    if (!d->IsOpen()) d->OpenDictionary();
+    RememberFormFont();
+    if (!rootComponent_) rootComponent_ = Owner();
+    Translate();
+    Changed(true, true);
+    d->RegisterTranslator(this);
+    inherited::Open();
+}
+
+// The dictionary of DictionaryName, else the registry's first.
+void TQxTranslator::BindDictionary() {
+    if (Dictionary()) return;
+    if (!Dictionaries || Dictionaries->Count() == 0) {
+        if (Designing()) return;
+        kxc::TComponent* root = Root();
+        throw EQxMulti(rtl::Format(
+            "No dictionary has been assigned to the translator component (%s on \"%s\" form)",
+            Name().c_str(), root ? root->Name().c_str() : ""));
+    }
+    TQxDictionary* d = DictionaryName().empty() ? nullptr : Dictionaries->Find(DictionaryName());
+    SetDictionary(d ? d : Dictionaries->Items(0));
+}
+
+void TQxTranslator::RememberFormFont() {
+    if (auto* form = dynamic_cast<kxc::TForm*>(Root())) {
+        formFontName_ = form->Font()->Name();
+        formFontSize_ = form->Font()->Size();
+    } else {
+        formFontName_.clear();
+        formFontSize_ = 0;
+    }
+}
+
+void TQxTranslator::Close() {
+    inherited::Close();
+    table_->Clear();
+    rootComponent_ = nullptr;
+}
+
+void TQxTranslator::Detach() {
+    if (IsOpen()) {
+        inherited::Close();
+        Translate();  // no dictionary bound: every cached native text goes back
+    }
+    Close();
+}
+
+void TQxTranslator::Changed(bool languageChanged, bool localeChanged) {
+    if (IsOpen() && (options_ & qxtoAutoTranslate)) Open();
+    if (languageChanged) OnLanguageChange(this);
+    if (localeChanged) OnLocaleChange(this);
+}
+
+void TQxTranslator::TranslateRoot(kxc::TComponent* component) {
+    rootComponent_ = component;
+    if (component) component->FreeNotification(this);
+    Open();
+}
+
+void TQxTranslator::TranslateForm(kxc::TComponent* component) { TranslateRoot(component); }
+
+// The dictionary's options are put back even when the native pass fails.
+void TQxTranslator::RestoreNative() {
+    if (TQxDictionary* d = Dictionary()) {
+        const uint32_t locale = d->SelectedLocaleId();
+        const TQxDictionaryOptions options = d->Options();
+        d->SetOptions(options & ~qxdoAutoTranslate);
+        try {
+            d->SetLanguage(0);
+            Open();
+            d->SetLocaleId(locale);
+        } catch (...) {
+            d->SetOptions(options);
+            throw;
+        }
+        d->SetOptions(options);
+    }
+    Close();
+}
+
+void TQxTranslator::Notification(kxc::TComponent* component, kxc::TOperation operation) {
+    inherited::Notification(component, operation);
+    if (operation != kxc::opRemove || !component) return;
+    if (component == rootComponent_) rootComponent_ = nullptr;
+    if (component == walkComponent_) walkComponent_ = nullptr;
+    table_->RemoveComponent(component);
+    biDiStates_.erase(std::remove_if(biDiStates_.begin(), biDiStates_.end(),
+                                     [component](const std::unique_ptr<TQxBidirectionalState>& s) {
+                                         return s->Control == component;
+                                     }),
+                      biDiStates_.end());
+    visitedObjects_.erase(
+        std::remove(visitedObjects_.begin(), visitedObjects_.end(), component),
+        visitedObjects_.end());
+    if (component == scaledRoot_) {
+        scaledRoot_ = nullptr;
+        unscaled_.clear();
+    } else {
+        unscaled_.erase(std::remove_if(unscaled_.begin(), unscaled_.end(),
+                                       [component](const ScaledControl& s) {
+                                           return s.Control == component;
+                                       }),
+                        unscaled_.end());
+    }
+}
+
+// ---- The pass ----------------------------------------------------------------------------
+
+void TQxTranslator::Translate() {
+    inherited::Translate();
+    visitedObjects_.clear();
+    TQxDictionary* d = Dictionary();
+    if (d) currentReadingOrder_ = d->SelectedLanguage().GetReadingOrder() == 2 ? 1 : 0;
+    OnBeforeTranslate(this);
+    if (d && (options_ & qxtoCheckFont) && dynamic_cast<kxc::TForm*>(Root())) ApplyFont();
+    if (kxc::TComponent* root = Root()) TranslateComponent(root, 0);
+    if (options_ & qxtoTranslateSystemMenu) TranslateSystemMenu(GetWindowHandle());
+    ScaleStep();
+    if (options_ & qxtoMirrorBiDirectional) MirrorFlagStep();
+    OnAfterTranslate(this);
+}
+
+void TQxTranslator::ApplyFont() {
+    TQxDictionary* d = Dictionary();
+    auto* form = dynamic_cast<kxc::TForm*>(Root());
+    if (!d || !form || !form->HandleAllocated()) return;
+    const TQxLanguage& language = d->SelectedLanguage();
+    const std::string name = language.FontName.empty() ? formFontName_ : language.FontName;
+    const int32_t size = language.FontSize != 0 ? language.FontSize : formFontSize_;
+    kxc::TFont* font = form->Font();
+    if (font->Name() != name) font->SetName(name);
+    if (font->Size() != size) font->SetSize(size);
+    if (font->Charset() != language.Charset) font->SetCharset(language.Charset);
+}
+
+void TQxTranslator::MirrorFlagStep() {
+    const bool mirrored = currentReadingOrder_ != nativeLayout_;
+    if (mirrored == IsMirrored()) return;
+    SetState(mirrored ? (State() | qxtsMirrored) : (State() & ~qxtsMirrored));
+    auto* root = dynamic_cast<kxc::TWinControl*>(Root());
+    if (root && root->HandleAllocated())
+        SetWindowPos(root->WindowHandle(), nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+// ---- Far-East scaling --------------------------------------------------------------------
+
+void TQxTranslator::ScaleStep() {
+    TQxDictionary* d = Dictionary();
+    auto* root = dynamic_cast<kxc::TWinControl*>(Root());
+    const int32_t scale = EffectiveScale(multiByteScale_);
+    if (!d || !(options_ & qxtoScaleMultiByte) || scale == 100 || !root) return;
+    const bool farEast = d->SelectedLanguage().GetReadingOrder() == 1;
+    // A form scaled before a Close is still scaled.
+    const bool scaled = IsScaled() || scaledRoot_ == root;
+    if (farEast && !scaled) {
+        auto* form = dynamic_cast<kxc::TForm*>(root);
+        if (form && form->AutoScroll())
+            throw EQxMulti("Cannot scale a form (" + root->Name() +
+                           ") that has AutoScroll property set True");
+        ScaleUp(root, scale);
+    } else if (farEast && !IsScaled()) {
+        SetState(State() | qxtsScaled);
+        return;
+    } else if (!farEast && scaled) {
+        ScaleBack(root, scaledRoot_ == root ? scaledBy_ : scale);
+    } else {
+        return;
+    }
+    OnScale(this, root);
+}
+
+// The bounds and fonts before scaling are kept, so that scaling back gives them exactly.
+void TQxTranslator::ScaleUp(kxc::TWinControl* root, int32_t scale) {
+    std::vector<kxc::TControl*> controls;
+    CollectControls(root, controls);
+    unscaled_.clear();
+    for (kxc::TControl* c : controls) {
+        unscaled_.push_back({c, c->Left(), c->Top(), c->Width(), c->Height(), c->Font()->Height(),
+                             c->ParentFont()});
+        c->FreeNotification(this);
+    }
+    root->ScaleBy(scale, 100);
+    scaledRoot_ = root;
+    scaledBy_ = scale;
+    scaledBounds_[0] = root->Left();
+    scaledBounds_[1] = root->Top();
+    scaledBounds_[2] = root->Width();
+    scaledBounds_[3] = root->Height();
+    SetState(State() | qxtsScaled);
+}
+
+// While the root has the bounds it was scaled to, everything gets its old bounds and fonts
+// back; once the application has moved or resized it, only the inverse scaling is left.
+void TQxTranslator::ScaleBack(kxc::TWinControl* root, int32_t scale) {
+    const bool untouched = scaledRoot_ == root && root->Left() == scaledBounds_[0] &&
+                           root->Top() == scaledBounds_[1] && root->Width() == scaledBounds_[2] &&
+                           root->Height() == scaledBounds_[3];
+    if (untouched) {
+        for (const ScaledControl& s : unscaled_) {
+            if (!s.ParentFont && s.Control->Font()->Height() != s.FontHeight)
+                s.Control->Font()->SetHeight(s.FontHeight);
+            s.Control->SetBounds(s.Left, s.Top, s.Width, s.Height);
+            // The bounds were taken before the texts of this pass: a label that sizes itself
+            // fits its caption again.
+            if (auto* label = dynamic_cast<kxc::TLabel*>(s.Control))
+                if (label->AutoSize()) label->AdjustBounds();
+        }
+    } else {
+        root->ScaleBy(100, scale);
+    }
+    scaledRoot_ = nullptr;
+    unscaled_.clear();
+    SetState(State() & ~qxtsScaled);
+}
+
+// ---- Mirroring ---------------------------------------------------------------------------
+
+TQxBidirectionalState* TQxTranslator::FindBiDiState(kxc::TControl* control, bool create) {
+    for (const auto& s : biDiStates_)
+        if (s->Control == control) return s.get();
+    if (!create || !control) return nullptr;
+    auto s = std::make_unique<TQxBidirectionalState>();
+    s->Control = control;
+    s->OriginalLeft = control->Left();
+    control->FreeNotification(this);
+    biDiStates_.push_back(std::move(s));
+    return biDiStates_.back().get();
+}
+
+void TQxTranslator::MirrorControl(kxc::TControl* control, TQxBidirectionalState& state) {
+    if (Modules && Modules->MirrorControl(this, control, state)) return;
+    if (state.Mirrored || !control->Parent()) return;
+    state.Mirrored = true;
+    state.ReadingOrder = 1;
+    control->SetLeft(control->Parent()->ClientWidth() - control->Width() - control->Left());
+}
+
+void TQxTranslator::UnmirrorControl(kxc::TControl* control, TQxBidirectionalState& state) {
+    if (Modules && Modules->UnmirrorControl(this, control, state)) return;
+    if (!state.Mirrored) return;
+    state.Mirrored = false;
+    state.ReadingOrder = 0;
+    control->SetLeft(state.OriginalLeft);
+}
+
+bool TQxTranslator::Realign(kxc::TComponent* component) {
+    return Modules && Modules->Realign(this, component);
+}
+
+void TQxTranslator::RealignMirrored(kxc::TControl* control) {
+    if (!IsMirrored() || !control || !control->Parent() || control == Root()) return;
+    TQxBidirectionalState* s = FindBiDiState(control, false);
+    if (s && s->Mirrored)
+        control->SetLeft(control->Parent()->ClientWidth() - control->Width() - s->OriginalLeft);
+}
+
+void TQxTranslator::RealignAllMirrored() {
+    if (!IsMirrored()) return;
+    for (const auto& s : biDiStates_) {
+        kxc::TControl* c = s->Control;
+        if (c == Root() || !c->Parent() || !s->Mirrored) continue;
+        const int left = c->Parent()->ClientWidth() - c->Width() - s->OriginalLeft;
+        if (c->Left() != left) c->SetLeft(left);
+    }
+}
+
+// ---- The walk ----------------------------------------------------------------------------
+
+void TQxTranslator::TranslateComponent(kxc::TComponent* component, TQxRestrictions restrictions) {
+    if (!component) return;
+    // Wrapped OCX controls carry csCheckPropAvail; neither they nor what they own are walked
+    // unless asked for.
+    if (!(options_ & qxtoTranslateOCX) && (component->ComponentStyle() & kxc::csCheckPropAvail))
+        return;
+    TQxRestrictions r = restrictions;
+    OnRestrictComponent(this, component, r);
+    TranslateOwnedComponents(component, r);
+    if (!(r & qxrsProperties)) TranslateComponentProperties(component, r);
+    if (!(r & qxrsSpecial)) TranslateSpecial(component);
+    if (options_ & qxtoMirrorBiDirectional) MirrorStep(component, r);
+    OnTranslate(this, component);
+    if (auto* control = dynamic_cast<kxc::TControl*>(component)) control->Invalidate();
+}
+
+// Owned components first, forms left out; a component that a handler has freed meanwhile is
+// passed over.
+void TQxTranslator::TranslateOwnedComponents(kxc::TComponent* component,
+                                             TQxRestrictions restrictions) {
+    const TQxRestrictions childRestrictions = (restrictions & qxrsThisOnly) ? 0 : restrictions;
+    for (kxc::TComponent* child : OwnedComponents(component)) {
+        if (!StillOwns(component, child) || dynamic_cast<kxc::TForm*>(child)) continue;
+        TranslateComponent(child, childRestrictions);
+    }
+}
+
+void TQxTranslator::MirrorStep(kxc::TComponent* component, TQxRestrictions restrictions) {
+    bool changed = true;
+    if (auto* control = dynamic_cast<kxc::TControl*>(component)) {
+        TQxBidirectionalState* state = FindBiDiState(control, true);
+        changed = state->ReadingOrder != currentReadingOrder_;
+        if (!(restrictions & qxrsBiDi)) {
+            if (component == Root())
+                state->ReadingOrder = currentReadingOrder_;
+            else if (currentReadingOrder_ != nativeLayout_)
+                MirrorControl(control, *state);
+            else
+                UnmirrorControl(control, *state);
+        }
+    }
+    if (!(restrictions & qxrsRealign) && changed) Realign(component);
+}
+
+bool TQxTranslator::Visited(const kxc::TObject* object) const {
+    return std::find(visitedObjects_.begin(), visitedObjects_.end(), object) !=
+           visitedObjects_.end();
+}
+
+void TQxTranslator::TranslateComponentProperties(kxc::TObject* object,
+                                                 TQxRestrictions restrictions) {
+    if (!object || dynamic_cast<TQxDictionary*>(object) || dynamic_cast<TQxTranslator*>(object) ||
+        dynamic_cast<kxc::TFont*>(object) || Visited(object))
+        return;
+    visitedObjects_.push_back(object);
+    bool translate = true;
+    OnRestrictObject(this, object, translate);
+    if (!translate) return;
+
+    TQxDictionary* d = Dictionary();
+    kxc::TTypeKinds kinds =
+        kxc::KindBit(kxc::tkString) | kxc::KindBit(kxc::tkLString) | kxc::KindBit(kxc::tkClass);
+    const bool rightToLeft = d && IsRightToLeftLanguage(d->LanguageLocaleId());
+    if ((options_ & qxtoUpdateLocaleProperty) || IsMirrored() != rightToLeft)
+        kinds |= kxc::KindBit(kxc::tkInteger);
+
+    auto* component = dynamic_cast<kxc::TComponent*>(object);
+    const std::string componentName =
+        component && component != rootComponent_ ? component->Name() : std::string();
+    // Cache items made from here on belong to this component; it tells the translator when
+    // it goes.
+    kxc::TComponent* savedWalk = walkComponent_;
+    if (component) {
+        walkComponent_ = component;
+        if (component != this) component->FreeNotification(this);
+    }
+    struct Restore {
+        kxc::TComponent*& slot;
+        kxc::TComponent* value;
+        ~Restore() { slot = value; }
+    } restore{walkComponent_, savedWalk};
+
+    TQxPropInfoList props(object, kinds);
+    for (int32_t i = 0; i < props.Count(); ++i) {
+        const kxc::TPropInfo* p = props.Items(i);
+        if (!p->Readable() || !p->Writable()) continue;
+        translate = true;
+        OnRestrictProperty(this, object, p->Name, translate);
+        if (!translate) continue;
+        switch (p->Kind) {
+        case kxc::tkInteger:
+            if (component && rtl::AsciiSameText(p->Name, "locale") && !(restrictions & qxrsBiDi))
+                kxc::SetOrdProp(object, p, d ? d->LanguageLocaleId() : 0);
+            break;
+        case kxc::tkString:
+        case kxc::tkLString:
+            if (component && rtl::AsciiSameText(p->Name, "name")) break;
+            TranslateStringProperty(object, p, componentName);
+            break;
+        case kxc::tkClass:
+            TranslateObjectProperty(object, p, componentName, restrictions);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// An empty text is handed on too: when this translator emptied it (a dictionary that gives
+// empty texts for missing words), its cache item brings the native text back.
+void TQxTranslator::TranslateStringProperty(kxc::TObject* object, const kxc::TPropInfo* prop,
+                                            const std::string& componentName) {
+    if (!targets_->IsTarget(object->ClassName(), prop->Name)) return;
+    const std::string value = kxc::GetStrProp(object, prop);
+    const std::string result = TranslateValue(object, componentName, value, prop->Name);
+    if (!value.empty() || !result.empty()) kxc::SetStrProp(object, prop, result);
+}
+
+void TQxTranslator::TranslateObjectProperty(kxc::TObject* object, const kxc::TPropInfo* prop,
+                                            const std::string& componentName,
+                                            TQxRestrictions restrictions) {
+    kxc::TObject* value = kxc::GetObjectProp(object, prop);
+    if (!value) return;
+    if (auto* strings = dynamic_cast<kxc::TStrings*>(value)) {
+        if (targets_->IsTarget(object->ClassName(), prop->Name))
+            TranslateListProperty(object, strings, componentName, prop->Name);
+    } else if (auto* collection = dynamic_cast<kxc::TCollection*>(value)) {
+        for (int i = 0; i < collection->Count(); ++i)
+            TranslateComponentProperties(collection->Items(i), restrictions);
+    } else if (auto* font = dynamic_cast<kxc::TFont*>(value)) {
+        ApplyCharset(object, font, restrictions);
+    } else if (auto* component = dynamic_cast<kxc::TComponent*>(value)) {
+        auto* owner = dynamic_cast<kxc::TComponent*>(object);
+        if (!owner) return;
+        // One of the owner's own components is reached as a component of the walk.
+        if (owner->Owner() && component->Owner() == owner->Owner()) return;
+        TranslateComponentProperties(component, restrictions);
+    } else {
+        TranslateComponentProperties(value, restrictions);
+    }
+}
+
+void TQxTranslator::TranslateListProperty(kxc::TObject* object, kxc::TStrings* strings,
+                                          const std::string& componentName,
+                                          const std::string& propertyName) {
+    if (object->ClassName() == "TOutline") return;
+    TranslateLines(object, componentName, strings, propertyName);
+}
+
+void TQxTranslator::TranslateLines(kxc::TObject* object, const std::string& componentName,
+                                   kxc::TStrings* strings, const std::string& propertyName) {
+    if (!strings || strings->Count() == 0) return;
+    auto* list = dynamic_cast<kxc::TStringList*>(strings);
+    const bool sorted = list && list->Sorted();
+    strings->BeginUpdate();
+    try {
+        if (list) list->SetSorted(false);
+        for (int i = 0; i < strings->Count(); ++i)
+            strings->Put(i, TranslateValue(object, componentName, strings->Get(i), propertyName));
+    } catch (...) {
+        if (list) list->SetSorted(sorted);
+        strings->EndUpdate();
+        throw;
+    }
+    if (list) list->SetSorted(sorted);
+    strings->EndUpdate();
+}
+
+// A windowed control without a window gets the character set only when its window can be
+// made now, under a parent that has one.
+void TQxTranslator::ApplyCharset(kxc::TObject* object, kxc::TFont* font,
+                                 TQxRestrictions restrictions) {
+    TQxDictionary* d = Dictionary();
+    if (!d || charsetChange_ == qxccDisabled || (restrictions & qxrsCharset) ||
+        object->ClassName() == "TColumnTitle")
+        return;
+    auto* windowed = dynamic_cast<kxc::TWinControl*>(object);
+    if (charsetChange_ == qxccNormal && windowed && !windowed->HandleAllocated()) {
+        if (!windowed->Parent() || !windowed->Parent()->HandleAllocated()) return;
+        try {
+            windowed->Handle();
+        } catch (...) {
+            return;
+        }
+    }
+    const int32_t charset = d->SelectedLanguage().Charset;
+    if (font->Charset() != charset) font->SetCharset(charset);
+}
+
+void TQxTranslator::TranslateSpecial(kxc::TComponent* control) {
+    if (!control) return;
+    if (Modules && Modules->TranslateSpecial(this, control)) return;
+    if (!control->InheritsFrom(std::string("TCustomMemo")) ||
+        !targets_->IsTarget(control->ClassName(), "Text"))
+        return;
+    const kxc::TPropInfo* text = kxc::GetPropInfo(control, "Text");
+    if (!text || !text->Readable() || !text->Writable()) return;
+    std::string value = kxc::GetStrProp(control, text);
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.pop_back();
+    kxc::SetStrProp(control, text, TranslateValue(control, control->Name(), value, "Text"));
+}
+
+// ---- Texts -------------------------------------------------------------------------------
+
+std::string TQxTranslator::TranslateValue(kxc::TObject* object, const std::string& componentName,
+                                          const std::string& text,
+                                          const std::string& propertyName) {
+    return TranslateThroughTable(
+        *table_, object, walkComponent_, IsMenuItem(object), componentName, text, propertyName,
+        [this](const std::string& native, const std::string& key, const std::string& name,
+               bool hadHotKey) { return LookupTranslation(native, key, name, hadHotKey); });
+}
+
+// A menu item's text that held "&" is looked up once more without it when it is not found.
+std::string TQxTranslator::LookupTranslation(const std::string& native,
+                                             const std::string& nativeKey,
+                                             const std::string& componentName, bool hadHotKey) {
+    TQxDictionary* d = Dictionary();
+    if (!d) return native;
+    std::string translation;
+    auto find = [&](const std::string& contextA) {
+        if (contextA.empty()) {
+            return d->FindTranslation(native, translation) ||
+                   (hadHotKey && d->FindTranslation(nativeKey, translation));
+        }
+        return d->FindContextTranslation(native, contextA, componentName, translation) ||
+               (hadHotKey &&
+                d->FindContextTranslation(nativeKey, contextA, componentName, translation));
+    };
+    if (!d->HasContexts()) return ApplyMissingTranslation(d, native, translation, find(""));
+    kxc::TComponent* root = Root();
+    for (const std::string& cls : ContextClassNames(root ? root->ClassInfo() : nullptr))
+        if (find(cls)) return ApplyMissingTranslation(d, native, translation, true);
+    return find("") ? translation : native;
+}
+
+}  // namespace qx
