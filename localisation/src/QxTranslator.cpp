@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "components/forms.h"
+#include "components/listctrls.h"
+#include "components/menus.h"
 #include "components/stdctrls.h"
 #include "qx/QxDictionary.h"
 #include "qx/QxPropInfo.h"
@@ -262,11 +264,41 @@ void TQxTranslator::Translate() {
     if (d) currentReadingOrder_ = d->SelectedLanguage().GetReadingOrder() == 2 ? 1 : 0;
     OnBeforeTranslate(this);
     if (d && (options_ & qxtoCheckFont) && dynamic_cast<kxc::TForm*>(Root())) ApplyFont();
-    if (kxc::TComponent* root = Root()) TranslateComponent(root, 0);
+    if (kxc::TComponent* root = Root()) TranslateWithMenusHeld(root);
     if (options_ & qxtoTranslateSystemMenu) TranslateSystemMenu(GetWindowHandle());
     ScaleStep();
     if (options_ & qxtoMirrorBiDirectional) MirrorFlagStep();
     OnAfterTranslate(this);
+}
+
+// Menus with automatic hot keys keep the dictionary's "&" while their captions change, and
+// work out their hot keys from the new captions afterwards (also when the walk fails, so that
+// no menu is left without them).
+void TQxTranslator::TranslateWithMenusHeld(kxc::TComponent* root) {
+    std::vector<kxc::TMenu*> menus;
+    for (kxc::TComponent* c : OwnedComponents(root)) {
+        auto* menu = dynamic_cast<kxc::TMenu*>(c);
+        if (!menu || menu->AutoHotkeys() != kxc::maAutomatic) continue;
+        menu->SetAutoHotkeys(kxc::maManual);
+        menus.push_back(menu);
+    }
+    auto restore = [&]() {
+        for (kxc::TMenu* menu : menus) {
+            if (!StillOwns(root, menu)) continue;
+            menu->SetAutoHotkeys(kxc::maAutomatic);
+            auto* item = new kxc::TMenuItem(nullptr);
+            menu->Items()->Add(item);
+            menu->Items()->Remove(item);
+            item->Free();
+        }
+    };
+    try {
+        TranslateComponent(root, 0);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
 }
 
 void TQxTranslator::ApplyFont() {
@@ -558,11 +590,48 @@ void TQxTranslator::TranslateObjectProperty(kxc::TObject* object, const kxc::TPr
     }
 }
 
+// A list control keeps its item index, selection and check marks while its lines change,
+// also when a line fails; an invisible combo box keeps its lines as they are.
 void TQxTranslator::TranslateListProperty(kxc::TObject* object, kxc::TStrings* strings,
                                           const std::string& componentName,
                                           const std::string& propertyName) {
-    if (object->ClassName() == "TOutline") return;
-    TranslateLines(object, componentName, strings, propertyName);
+    auto* listBox = dynamic_cast<kxc::TCustomListBox*>(object);
+    auto* checkListBox = dynamic_cast<kxc::TCheckListBox*>(object);
+    auto* comboBox = dynamic_cast<kxc::TCustomComboBox*>(object);
+    bool translateLines = true;
+    int savedIndex = 0;
+    std::vector<bool> marks;
+    if (listBox) {
+        savedIndex = listBox->ItemIndex();
+        const int count = listBox->Items()->Count();
+        for (int i = 0; i < count && (checkListBox || listBox->MultiSelect()); ++i)
+            marks.push_back(checkListBox ? checkListBox->Checked(i) : listBox->Selected(i));
+    } else if (comboBox) {
+        translateLines = comboBox->Visible();
+        savedIndex = translateLines ? comboBox->ItemIndex() : -1;
+    }
+    auto restore = [&]() {
+        if (listBox) {
+            const int count = std::min<int>(int(marks.size()), listBox->Items()->Count());
+            for (int i = 0; i < count; ++i) {
+                if (checkListBox)
+                    checkListBox->SetChecked(i, marks[size_t(i)]);
+                else
+                    listBox->SetSelected(i, marks[size_t(i)]);
+            }
+            if (savedIndex != -1) listBox->SetItemIndex(savedIndex);
+        } else if (comboBox && savedIndex != -1) {
+            comboBox->SetItemIndex(savedIndex);
+        }
+    };
+    try {
+        if (translateLines && object->ClassName() != "TOutline")
+            TranslateLines(object, componentName, strings, propertyName);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
 }
 
 void TQxTranslator::TranslateLines(kxc::TObject* object, const std::string& componentName,
@@ -608,14 +677,11 @@ void TQxTranslator::ApplyCharset(kxc::TObject* object, kxc::TFont* font,
 void TQxTranslator::TranslateSpecial(kxc::TComponent* control) {
     if (!control) return;
     if (Modules && Modules->TranslateSpecial(this, control)) return;
-    if (!control->InheritsFrom(std::string("TCustomMemo")) ||
-        !targets_->IsTarget(control->ClassName(), "Text"))
-        return;
-    const kxc::TPropInfo* text = kxc::GetPropInfo(control, "Text");
-    if (!text || !text->Readable() || !text->Writable()) return;
-    std::string value = kxc::GetStrProp(control, text);
+    auto* memo = dynamic_cast<kxc::TCustomMemo*>(control);
+    if (!memo || !targets_->IsTarget(control->ClassName(), "Text")) return;
+    std::string value = memo->Text();
     while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.pop_back();
-    kxc::SetStrProp(control, text, TranslateValue(control, control->Name(), value, "Text"));
+    memo->SetText(TranslateValue(control, control->Name(), value, "Text"));
 }
 
 // ---- Texts -------------------------------------------------------------------------------

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "components/forms.h"
+#include "components/listctrls.h"
+#include "components/menus.h"
 #include "components/stdctrls.h"
 #include "memory_dictionary.h"
 #include "qx/QxTranslator.h"
@@ -444,6 +446,84 @@ TEST_F(Translator, TargetsDataAgainstAnAncestor) {
     expectedWriter.WriteStr("TargetsData");
     qx::WriteTargetsData(expectedWriter, *t->Targets(), nullptr);
     EXPECT_EQ(stream.Bytes(), expected.Bytes());
+}
+
+}  // namespace
+
+namespace {
+
+class TfrmListsTranslated : public kxc::TForm {
+    KXC_CLASS(TfrmListsTranslated, kxc::TForm)
+public:
+    using kxc::TForm::TForm;
+    template <class T>
+    T* Get(const char* name) const {
+        return dynamic_cast<T*>(FindComponent(name));
+    }
+};
+KXC_IMPLEMENT_CLASS(TfrmListsTranslated)
+void TfrmListsTranslated::DescribeClass(kxc::TClassBuilder<TfrmListsTranslated>&) {}
+
+std::vector<std::string> Lines(const kxc::TStrings* s) {
+    std::vector<std::string> v;
+    for (int i = 0; i < s->Count(); ++i) v.push_back(s->Get(i));
+    return v;
+}
+
+// Lines of list controls keep their selection and marks; an invisible combo box keeps its
+// lines; a memo's text loses its trailing line breaks; menu items are found again when the
+// menu's automatic hot keys move their "&".
+TEST_F(Translator, ListsMemoAndMenu) {
+    const char* german[][2] = {{"First", "Erste"}, {"Second", "Zweite"}, {"Third", "Dritte"},
+                               {"Doors", "T\xFCren"}, {"Readers", "Leser"},
+                               {"Notes", "Notizen"}, {"&File", "&Datei"},
+                               {"&Open", "&Bearbeiten"}, {"Exit", "&Beenden"}};
+    for (auto& w : german) dictionary->Word(kGerman, w[0], w[1]);
+    auto* f = kxc::CreateForm<TfrmListsTranslated>(nullptr);
+    struct FreeForm {
+        kxc::TForm* f;
+        ~FreeForm() { f->Free(); }
+    } freeForm{f};
+    auto* lb = f->Get<kxc::TListBox>("lbPlain");
+    auto* clb = f->Get<kxc::TCheckListBox>("clbChecks");
+    auto* shown = f->Get<kxc::TComboBox>("cbShown");
+    auto* hidden = f->Get<kxc::TComboBox>("cbHidden");
+    auto* memo = f->Get<kxc::TMemo>("mmoNotes");
+    auto* miOpen = f->Get<kxc::TMenuItem>("miOpen");
+    auto* miExit = f->Get<kxc::TMenuItem>("miExit");
+    ASSERT_TRUE(lb && clb && shown && hidden && memo && miOpen && miExit);
+    lb->SetSelected(0, true);
+    lb->SetSelected(2, true);
+    lb->SetItemIndex(2);
+    clb->SetChecked(1, true);
+
+    dictionary->SetLanguage(kGerman);
+    EXPECT_EQ(Lines(lb->Items()), (std::vector<std::string>{"Erste", "Zweite", "Dritte"}));
+    EXPECT_TRUE(lb->Selected(0));
+    EXPECT_FALSE(lb->Selected(1));
+    EXPECT_TRUE(lb->Selected(2));
+    EXPECT_EQ(lb->ItemIndex(), 2);
+    EXPECT_EQ(Lines(clb->Items()), (std::vector<std::string>{"T\xFCren", "Leser"}));
+    EXPECT_FALSE(clb->Checked(0));
+    EXPECT_TRUE(clb->Checked(1));
+    EXPECT_EQ(Lines(shown->Items()), (std::vector<std::string>{"Erste", "Zweite"}));
+    EXPECT_EQ(shown->ItemIndex(), 1);
+    EXPECT_EQ(Lines(hidden->Items()), std::vector<std::string>{"First"});
+    EXPECT_EQ(memo->Text(), "Notizen");
+    EXPECT_EQ(f->Get<kxc::TMenuItem>("miFile")->Caption(), "&Datei");
+    // Both translations want "B": the menu gives one of them another hot key.
+    EXPECT_EQ(qx::StripHotKey(miOpen->Caption(), true), "Bearbeiten");
+    EXPECT_EQ(qx::StripHotKey(miExit->Caption(), true), "Beenden");
+    EXPECT_NE(miOpen->Caption().find('&'), std::string::npos);
+    EXPECT_NE(miExit->Caption(), "&Beenden" == miOpen->Caption() ? "&Beenden" : "");
+    EXPECT_EQ(f->Get<kxc::TMainMenu>("mmMain")->AutoHotkeys(), kxc::maAutomatic);
+
+    dictionary->SetLanguage(kNative);
+    EXPECT_EQ(Lines(lb->Items()), (std::vector<std::string>{"First", "Second", "Third"}));
+    EXPECT_TRUE(lb->Selected(2));
+    EXPECT_EQ(miOpen->Caption(), "&Open");
+    EXPECT_EQ(miExit->Caption(), "E&xit");
+    EXPECT_EQ(memo->Text(), "Notes");
 }
 
 }  // namespace

@@ -206,6 +206,7 @@ private:
     void OpenFirstTime();
     void BindDictionary();
     void RememberFormFont();
+    void TranslateWithMenusHeld(kxc::TComponent* root);
     void TranslateOwnedComponents(kxc::TComponent* component, TQxRestrictions restrictions);
     void MirrorStep(kxc::TComponent* component, TQxRestrictions restrictions);
     void TranslateStringProperty(kxc::TObject* object, const kxc::TPropInfo* prop,
