@@ -1,8 +1,6 @@
-#include "codepage.h"
+#include "rtl/codepage.h"
 
-#include <cstdint>
-
-namespace dbtool {
+namespace rtl {
 namespace {
 
 // Unicode of bytes 0x80..0xFF; 0 where the code page has no character.
@@ -21,13 +19,6 @@ const uint16_t k1252[32] = {
     0x0000, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x0000, 0x017E, 0x0178,
 };
 
-uint32_t Unicode(int cp, unsigned char b) {
-    if (b < 0x80) return b;
-    if (cp == 1251) return k1251[b - 0x80];
-    if (cp == 1252) return b < 0xA0 ? k1252[b - 0x80] : b;
-    return 0;
-}
-
 void PutUtf8(std::string& out, uint32_t u) {
     if (u < 0x80) {
         out += static_cast<char>(u);
@@ -42,6 +33,23 @@ void PutUtf8(std::string& out, uint32_t u) {
 }
 
 }  // namespace
+
+bool IsTableCodePage(int cp) { return cp == 1251 || cp == 1252; }
+
+uint32_t CodePageCharToUnicode(int cp, unsigned char b) {
+    if (b < 0x80) return b;
+    if (cp == 1251) return k1251[b - 0x80];
+    if (cp == 1252) return b < 0xA0 ? k1252[b - 0x80] : b;
+    return 0;
+}
+
+int UnicodeToCodePageChar(int cp, uint32_t u) {
+    if (u < 0x80) return int(u);
+    if (!IsTableCodePage(cp) || u > 0xFFFF) return -1;
+    for (int b = 0x80; b <= 0xFF; ++b)
+        if (CodePageCharToUnicode(cp, static_cast<unsigned char>(b)) == u) return b;
+    return -1;
+}
 
 bool Utf8ToCodePage(const std::string& s, int cp, std::string& out) {
     out.clear();
@@ -65,14 +73,9 @@ bool Utf8ToCodePage(const std::string& s, int cp, std::string& out) {
             out += static_cast<char>(u);
             continue;
         }
-        bool found = false;
-        for (int b = 0x80; b <= 0xFF; ++b)
-            if (Unicode(cp, static_cast<unsigned char>(b)) == u) {
-                out += static_cast<char>(b);
-                found = true;
-                break;
-            }
-        if (!found) return false;
+        int b = UnicodeToCodePageChar(cp, u);
+        if (b < 0) return false;
+        out += static_cast<char>(b);
     }
     return true;
 }
@@ -80,10 +83,10 @@ bool Utf8ToCodePage(const std::string& s, int cp, std::string& out) {
 std::string CodePageToUtf8(const std::string& bytes, int cp) {
     std::string out;
     for (unsigned char b : bytes) {
-        uint32_t u = Unicode(cp, b);
+        uint32_t u = CodePageCharToUnicode(cp, b);
         PutUtf8(out, u ? u : 0xFFFD);
     }
     return out;
 }
 
-}  // namespace dbtool
+}  // namespace rtl
