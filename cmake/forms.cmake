@@ -1,3 +1,18 @@
+# kx_host_tool(tool command_var depend_var)
+# The command that runs a host tool and what a rule depends on to have it: the tree's own
+# target when it builds the tool (native), else the tool in KX_HOST_TOOLS_DIR.
+function(kx_host_tool tool command_var depend_var)
+  if(TARGET ${tool})
+    set(${command_var} $<TARGET_FILE:${tool}> PARENT_SCOPE)
+    set(${depend_var} ${tool} PARENT_SCOPE)
+  elseif(KX_HOST_TOOLS_DIR)
+    set(${command_var} ${KX_HOST_TOOLS_DIR}/${tool} PARENT_SCOPE)
+    set(${depend_var} ${KX_HOST_TOOLS_DIR}/${tool} PARENT_SCOPE)
+  else()
+    message(FATAL_ERROR "no ${tool} (build the native tree and set KX_HOST_TOOLS_DIR)")
+  endif()
+endfunction()
+
 # kx_add_forms(target form.txt ...)
 # Compiles each form description with the host tool formc and embeds the result in target as an
 # RCDATA resource named by the form's class name. The native tree builds formc itself; the
@@ -5,15 +20,7 @@
 # program: an executable or an object library (a static library's resource objects are not
 # pulled into the program by the linker).
 function(kx_add_forms target)
-  if(TARGET formc)
-    set(formc $<TARGET_FILE:formc>)
-    set(formc_dep formc)
-  elseif(KX_HOST_TOOLS_DIR)
-    set(formc ${KX_HOST_TOOLS_DIR}/formc)
-    set(formc_dep ${KX_HOST_TOOLS_DIR}/formc)
-  else()
-    message(FATAL_ERROR "kx_add_forms: no formc (build the native tree and set KX_HOST_TOOLS_DIR)")
-  endif()
+  kx_host_tool(formc formc formc_dep)
   set(outdir ${CMAKE_CURRENT_BINARY_DIR}/forms_${target})
   file(MAKE_DIRECTORY ${outdir})
   foreach(form ${ARGN})
@@ -34,4 +41,19 @@ function(kx_add_forms target)
       add_dependencies(${target} ${target}_form_${base})
     endif()
   endforeach()
+endfunction()
+
+# kx_add_dictionary(target source.txt output.gld)
+# Compiles a dictionary's readable source with the host tool gldc into a GLD file; target
+# builds it with everything. The native tree builds gldc itself; the Windows trees run the one
+# in KX_HOST_TOOLS_DIR.
+function(kx_add_dictionary target source output)
+  kx_host_tool(gldc gldc gldc_dep)
+  get_filename_component(src ${source} ABSOLUTE)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${gldc} ${src} ${output}
+    DEPENDS ${src} ${gldc_dep}
+    COMMENT "Compiling dictionary ${source}"
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${output})
 endfunction()

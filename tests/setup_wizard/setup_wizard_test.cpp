@@ -60,7 +60,7 @@ protected:
         CreateDirectoryA(temp_.c_str(), nullptr);
         ASSERT_TRUE(fixture::Copy(KX_BIN_DIR "\\setup.exe", dir_ + "setup.exe"));
         fixture::CopyRuntime(dir_);
-        fixture::WriteFile(dir_ + "Wizard.gld", "");
+        ASSERT_TRUE(fixture::Copy(KX_BIN_DIR "\\Wizard.gld", dir_ + "Wizard.gld"));
         ASSERT_TRUE(fixture::CopyFromTestBin("standin_setup.exe", dir_, "setup.prg"));
         fixture::WriteFile(dir_ + "setup.prg.ini", "[StandIn]\r\n" + o.setupSettings);
         ASSERT_TRUE(fixture::CopyFromTestBin("standin_uninstaller.exe", dir_, "uninst.exe"));
