@@ -521,7 +521,9 @@ TEST(QxGLDFile, TextCases) {
         std::string error = ErrorOf([&] {
             qx::TQxLanguage* l = r->ReadLanguageAt(1);
             EXPECT_EQ(l->CountryCode, c.countryCode);
-            if (c.nativeName != "*") EXPECT_EQ(l->NativeName, c.nativeName);
+            if (c.nativeName != "*") {
+                EXPECT_EQ(l->NativeName, c.nativeName);
+            }
         });
         EXPECT_EQ(error, c.error);
     }

@@ -82,7 +82,9 @@ TEST(WizardDictionary, LanguagesAndTexts) {
         EXPECT_EQ(l->NativeName, want[i].native);
         EXPECT_EQ(l->CodePage, want[i].codePage);
         EXPECT_EQ(l->Charset, qx::CodePageToCharset(want[i].codePage));
-        if (i > 0) EXPECT_EQ(l->SubId, 1);
+        if (i > 0) {
+            EXPECT_EQ(l->SubId, 1);
+        }
     }
 
     std::vector<Entry> entries;
@@ -122,6 +124,8 @@ TEST(WizardDictionary, LanguagesAndTexts) {
             EXPECT_EQ(e.Texts[1], "< &Zur\xFC" "ck");
             EXPECT_EQ(e.Texts[2], "< &\xCD\xE0\xE7\xE0\xE4");
         }
-        if (e.Native == "Cancel") EXPECT_EQ(e.Texts[2], "\xCE\xF2\xEC\xE5\xED\xE0");
+        if (e.Native == "Cancel") {
+            EXPECT_EQ(e.Texts[2], "\xCE\xF2\xEC\xE5\xED\xE0");
+        }
     }
 }
