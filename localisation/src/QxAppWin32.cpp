@@ -1,5 +1,5 @@
 // The localisation runtime on the Win32 application object: the exception handler, the
-// reading direction, the error box, and the translation of system menus.
+// reading direction, the error and information boxes, and the translation of system menus.
 #include <windows.h>
 
 #include <cstring>
@@ -31,6 +31,9 @@ public:
     }
     void ShowErrorBox(const std::string& text) override {
         MessageBoxA(GetActiveWindow(), text.c_str(), "Error", MB_OK | MB_ICONERROR);
+    }
+    void ShowInformationBox(const std::string& text) override {
+        MessageBoxA(GetActiveWindow(), text.c_str(), "Information", MB_OK | MB_ICONINFORMATION);
     }
 };
 

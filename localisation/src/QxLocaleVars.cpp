@@ -101,6 +101,8 @@ void TQxDictionary::SetEuro(TQxEuro v) {
 
 TQxApplicationServices::~TQxApplicationServices() = default;
 
+void TQxApplicationServices::ShowInformationBox(const std::string&) {}
+
 namespace {
 
 TQxApplicationServices* g_services = nullptr;

@@ -72,11 +72,13 @@ public:
         log.push_back(rightToLeft ? "rtl" : "ltr");
     }
     void ShowErrorBox(const std::string& text) override { boxes.push_back(text); }
+    void ShowInformationBox(const std::string& text) override { informationBoxes.push_back(text); }
 
     bool handlerInstalled = false;
     int installs = 0;
     std::vector<std::string> log;
     std::vector<std::string> boxes;
+    std::vector<std::string> informationBoxes;
 
 private:
     qx::TQxApplicationServices* previous_;

@@ -1,7 +1,8 @@
 // The process-wide format settings that a language change publishes (number, currency,
 // date and time formats, month and day names, the process locale), the Year-2000 rule for
 // date formats and the construction of the time formats; and the application services
-// the localisation runtime asks for (exception handler, reading direction, error box).
+// the localisation runtime asks for (exception handler, reading direction, error and
+// information boxes).
 //
 // Raises: nothing. Process-wide state: FormatSettings (empty until a dictionary publishes a
 // locale) and the application services in force. GUI thread only.
@@ -76,6 +77,9 @@ public:
     virtual void SetRightToLeft(bool rightToLeft) = 0;
     // An error box with one OK button; returns when it is closed.
     virtual void ShowErrorBox(const std::string& text) = 0;
+    // An information box with one OK button; returns when it is closed. Nothing here: only
+    // the platform's own services show one.
+    virtual void ShowInformationBox(const std::string& text);
 };
 
 TQxApplicationServices& ApplicationServices();
