@@ -7,7 +7,9 @@
 #include "components/forms.h"
 #include "components/stdctrls.h"
 
+namespace qx {
 class TQxBinaryDictionary;
+}
 class TQxTranslator;
 
 class TfrmMain : public kxc::TForm {
@@ -59,7 +61,7 @@ public:
     kxc::TButton* btNext3 = nullptr;
     kxc::TButton* btCancel3 = nullptr;
     kxc::TButton* btNextFinal = nullptr;
-    TQxBinaryDictionary* QxBinaryDictionary1 = nullptr;
+    qx::TQxBinaryDictionary* QxBinaryDictionary1 = nullptr;
     TQxTranslator* QxTranslator1 = nullptr;
 
 private:

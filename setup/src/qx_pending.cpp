@@ -1,70 +1,8 @@
 #include "qx_pending.h"
 
-#include <windows.h>
-
 #include "components/filer.h"
-#include "globals.h"
-#include "rtl/exceptions.h"
-
-KXC_IMPLEMENT_CLASS(TQxBinaryDictionary)
-
-void TQxBinaryDictionary::DescribeClass(kxc::TClassBuilder<TQxBinaryDictionary>& c) {
-    c.Str("FileName", &TQxBinaryDictionary::FileName, &TQxBinaryDictionary::SetFileName);
-}
-
-TQxBinaryDictionary::TQxBinaryDictionary(kxc::TComponent* owner) : qx::TQxDictionary(owner) {}
-
-namespace {
-
-bool IsFile(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string SystemMessage(DWORD code) {
-    char buf[512] = {0};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             code, 0, buf, sizeof buf, nullptr);
-    std::string s(buf, n);
-    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
-    return s;
-}
-
-}  // namespace
-
-std::string TQxBinaryDictionary::FindDictionaryFile() const {
-    if (fileName_.empty()) return std::string();
-    if (IsFile(fileName_)) return fileName_;
-    std::string beside = AppDir + fileName_;
-    if (IsFile(beside)) return beside;
-    return std::string();
-}
-
-int32_t TQxBinaryDictionary::GetLanguageCount() {
-    // The real dictionary reads its file here; a file that is missing must stop the start-up
-    // just as it will then.
-    if (FindDictionaryFile().empty()) {
-        std::string reason = SystemMessage(ERROR_FILE_NOT_FOUND);
-        throw rtl::EFOpenError("Cannot open file \"" + fileName_ + "\". " + reason);
-    }
-    return 1;
-}
-
-void TQxBinaryDictionary::GetLanguage(int32_t index, qx::TQxLanguage& language) {
-    if (index != 0) throw rtl::ERangeError("Out of language range");
-    qx::TQxLanguage native;
-    native.Complete();  // the native language: "Native", code-page independent
-    language.Assign(native);
-}
-
-void TQxBinaryDictionary::GetLocale(int32_t, qx::TQxLocale&) {
-    throw rtl::ERangeError("Out of locale range");
-}
-
-bool TQxBinaryDictionary::FindContextTranslation(const std::string&, const std::string&,
-                                                 const std::string&, std::string&) {
-    return false;
-}
+#include "qx/QxDictio.h"
+#include "rtl/strutil.h"
 
 std::string TDictionaryLanguageChoice::EnglishName(int index) {
     return dictionary_->GetLanguageInfo(index)->EnglishName;
@@ -77,15 +15,14 @@ bool TDictionaryLanguageChoice::IsCodePageSupported(int index) {
 KXC_IMPLEMENT_CLASS(TQxTranslator)
 
 void TQxTranslator::DescribeClass(kxc::TClassBuilder<TQxTranslator>& c) {
-    c.Str("DictionaryName", &TQxTranslator::DictionaryName, &TQxTranslator::SetDictionaryName);
     c.Object<qx::TQxTargetProperties>("Targets", &TQxTranslator::Targets,
                                       &TQxTranslator::SetTargets);
 }
 
 TQxTranslator::TQxTranslator(kxc::TComponent* owner)
-    : kxc::TComponent(owner), targets_(std::make_unique<qx::TQxTargetProperties>()) {}
+    : qx::TQxCustomTranslator(owner), targets_(std::make_unique<qx::TQxTargetProperties>()) {}
 
-TQxTranslator::~TQxTranslator() = default;
+TQxTranslator::~TQxTranslator() { Close(); }
 
 void TQxTranslator::DefineProperties(kxc::TFiler& filer) {
     inherited::DefineProperties(filer);
@@ -93,10 +30,42 @@ void TQxTranslator::DefineProperties(kxc::TFiler& filer) {
     qx::DefineTargetsData(filer, *targets_, ancestor ? ancestor->Targets() : nullptr);
 }
 
+void TQxTranslator::Loaded() {
+    inherited::Loaded();
+    if (Designing()) return;
+    if (Dictionary() || (qx::Dictionaries && qx::Dictionaries->Count() > 0)) Open();
+}
+
+void TQxTranslator::Open() {
+    if (IsOpen()) {
+        inherited::Open();
+        return;
+    }
+    if (!Dictionary()) {
+        if (!qx::Dictionaries || qx::Dictionaries->Count() == 0) {
+            if (Designing()) return;
+            const std::string root = Owner() ? Owner()->Name() : std::string();
+            throw qx::EQxMulti(rtl::Format(
+                "No dictionary has been assigned to the translator component (%s on \"%s\" form)",
+                Name().c_str(), root.c_str()));
+        }
+        qx::TQxDictionary* named =
+            DictionaryName().empty() ? nullptr : qx::Dictionaries->Find(DictionaryName());
+        SetDictionary(named ? named : qx::Dictionaries->Items(0));
+    }
+    qx::TQxDictionary* dictionary = Dictionary();
+    if (!dictionary->Enabled() || dictionary->IsDesigning() || !dictionary->IsAvailable() ||
+        targets_->Count() == 0)
+        return;
+    if (!dictionary->IsOpen()) dictionary->OpenDictionary();
+    dictionary->RegisterTranslator(this);
+    inherited::Open();
+}
+
 void RegisterQxPendingClasses() {
     static bool done = false;
     if (done) return;
     done = true;
-    kxc::RegisterComponentClass(TQxBinaryDictionary::StaticClass());
+    kxc::RegisterComponentClass(qx::TQxBinaryDictionary::StaticClass());
     kxc::RegisterComponentClass(TQxTranslator::StaticClass());
 }

@@ -488,7 +488,7 @@ TEST_F(SmallForms, WizardLayoutAsTheDescriptionGivesIt) {
     EXPECT_TRUE(frmMain->rbUninstOld3->Checked());
     ASSERT_NE(frmMain->QxBinaryDictionary1, nullptr);
     EXPECT_EQ(frmMain->QxBinaryDictionary1->DictionaryName(), "Dictionary1");
-    EXPECT_EQ(frmMain->QxBinaryDictionary1->FileName(), "Wizard.gld");
+    EXPECT_EQ(frmMain->QxBinaryDictionary1->StoredFileName(), "Wizard.gld");
     // The wizard's dictionary is the registry's one and only (so the default dictionary),
     // and the application's exception display is the translated one.
     ASSERT_NE(qx::Dictionaries, nullptr);

@@ -1,0 +1,75 @@
+// Unit QxBinDic: TQxBinaryDictionary, the dictionary component that the forms use. Its
+// languages, locales and translations are GLD data taken, as Storage says, from the file
+// FileName, from the program's resource of type "GLOSSAVANT" named "GlDictionary", or from a
+// copy embedded in the description of the form that owns it.
+//
+// Nothing is kept open: every count, language or locale query opens the data, reads the
+// header and what it needs, and closes them again. Only the translations of the language in
+// use are held, in the sorted list of TQxCustomDictionary, reloaded on each language change.
+//
+// Raises: rtl::Exception "No FileName property set" from every stream operation while the
+// stored FileName is empty (whatever the storage); rtl::EFOpenError "Cannot open file %s"
+// (the name as resolved) when the file cannot be opened; rtl::EResNotFound when the resource
+// does not exist; the reader's errors for malformed GLD data; EQxMulti "No dictionary data!
+// Set the FileName property." when an embedded locale cannot be read; the embedded data's
+// errors otherwise. A load that fails leaves the list with the entries appended before it.
+// Ownership: the languages and locales GetLanguages/GetLocales append belong to the caller;
+// no reader or stream outlives the operation that opened it. GUI thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "qx/QxAMulti.h"
+
+namespace qx {
+
+class TQxGLDFile;
+
+// The resource that resource storage reads.
+constexpr const char* QxDictionaryResourceType = "GLOSSAVANT";
+constexpr const char* QxDictionaryResourceName = "GlDictionary";
+
+class TQxBinaryDictionary : public TQxCustomFileDictionary {
+    KXC_CLASS(TQxBinaryDictionary, TQxCustomFileDictionary)
+public:
+    explicit TQxBinaryDictionary(kxc::TComponent* owner);
+
+    // With embedded storage, the properties "Languages", "Translations" and "Locales".
+    void DefineProperties(kxc::TFiler& filer) override;
+
+    // A reader over the data with its header read (HasContexts set from its context type);
+    // the caller frees it.
+    std::unique_ptr<TQxGLDFile> OpenDictionaryStream();
+
+    int32_t GetLanguageCount() override;
+    void GetLanguage(int32_t index, TQxLanguage& language) override;
+    int32_t GetLocaleCount() override;
+    void GetLocale(int32_t index, TQxLocale& locale) override;
+    // The number of entries in the data, not of the loaded list.
+    int32_t GetTranslationCount() override;
+    void GetLanguages(TQxLanguageList& list) override;
+    void GetLocales(TQxLocaleList& list) override;
+    void LoadTranslations() override;
+
+    // The counting readers of the embedded properties, run while the form loads.
+    virtual void ReadLanguages(kxc::TReader& reader);
+    virtual void ReadTranslations(kxc::TReader& reader);
+    virtual void ReadLocales(kxc::TReader& reader);
+
+    int32_t EmbeddedLanguageCount() const { return embeddedLanguageCount_; }
+    int32_t EmbeddedTranslationCount() const { return embeddedTranslationCount_; }
+    int32_t EmbeddedLocaleCount() const { return embeddedLocaleCount_; }
+
+private:
+    // File or resource storage, or embedded storage while designing with the file present.
+    bool UsesStream();
+    void LoadFromStream();
+    void LoadEmbedded();
+
+    int32_t embeddedLanguageCount_ = 0;
+    int32_t embeddedTranslationCount_ = 0;
+    int32_t embeddedLocaleCount_ = 0;
+};
+
+}  // namespace qx
