@@ -28,3 +28,22 @@ function(kx_add_child_dirs)
     endif()
   endforeach()
 endfunction()
+
+# kx_locale_test(TARGET t NAME n LOCALE l [ARGS ...])
+# One more CTest entry for the test program t (added with kx_gtest in the same folder): in the
+# Windows tree it runs under Wine with the Unix locale l, which sets Wine's ANSI code page
+# (ru_RU.UTF-8: 1251; en_US.UTF-8: 1252) and lets non-ASCII file names through. The locale
+# must exist on the machine (localedef). Natively nothing is added.
+function(kx_locale_test)
+  cmake_parse_arguments(T "" "TARGET;NAME;LOCALE" "ARGS" ${ARGN})
+  if(NOT WIN32)
+    return()
+  endif()
+  add_test(NAME ${T_NAME} COMMAND ${T_TARGET} --gtest_color=no ${T_ARGS} WORKING_DIRECTORY ${KX_TEST_BIN_DIR})
+  get_test_property(${T_TARGET} TIMEOUT timeout)
+  get_test_property(${T_TARGET} RESOURCE_LOCK lock)
+  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "KX_LC_ALL=${T_LOCALE}" TIMEOUT ${timeout})
+  if(lock)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK ${lock})
+  endif()
+endfunction()

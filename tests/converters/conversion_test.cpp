@@ -17,6 +17,8 @@
 #include "dbengine/session.h"
 #include "dbengine/table.h"
 #include "old_database.h"
+#include "tabledata.h"
+#include "test_util.h"
 #include "test_folders.h"
 
 #ifdef _WIN32
@@ -108,10 +110,9 @@ void ExpectAccessGroupsFixed(const path& installed) {
     EXPECT_EQ(AccessDoors(groups, "Doors40"), p100.substr(0, 40) + d68);
     EXPECT_EQ(AccessDoors(groups, "Doors60"), p100.substr(0, 60) + d68);
     EXPECT_EQ(AccessDoors(groups, "Doors100"), p100.substr(0, 60) + d68);
-    // A null door string arrives with the new table's default (128 "D") when the engine
-    // fills it in, else stays null and reads as empty.
-    const std::string fromNull = AccessDoors(groups, "DoorsNull");
-    EXPECT_TRUE(fromNull == d68 || fromNull == std::string(128, 'D')) << fromNull;
+    // A null door string stays null in the move (no default stands in) and the fix reads it
+    // as empty.
+    EXPECT_EQ(AccessDoors(groups, "DoorsNull"), d68);
     EXPECT_EQ(AccessDoors(groups, "Doors1"), "0" + d68);
 }
 
@@ -168,6 +169,14 @@ TEST_P(Conversion, EverySavedRowArrivesInTheNewTables) {
     // The archive was unpacked over the installed tables.
     EXPECT_EQ(kxtest::ReadRows(p.installed, "Trandef.DB").size(), 0u);
     ExpectAccessGroupsFixed(p.installed);
+    // Card holders without a card number or an end date keep the blanks.
+    int blanks = 0;
+    for (const auto& r : kxtest::ReadRows(p.installed, "Personel.DB"))
+        if (r.at("cardnumber").empty()) {
+            ++blanks;
+            EXPECT_EQ(r.at("validto"), "") << r.at("firstname");
+        }
+    EXPECT_EQ(blanks, 30);
 }
 
 TEST_P(Conversion, TableThatCannotBeMovedIsNamedAfterTheOthersAreConverted) {
@@ -358,6 +367,146 @@ TEST(ConversionMapping, OnlyTheExactOperNumIsLeftOut) {
     EXPECT_TRUE(conv::MappingFor({}).empty());
 }
 
+namespace {
+
+// Replaces a saved table by one of the given structure and rows (texts by field position,
+// "" for a blank).
+void MakeSavedTable(const path& saved, const std::string& name, std::vector<dbe::detail::FieldSpec> fields,
+                    const std::vector<std::vector<std::string>>& rows) {
+    for (const char* ext : {".DB", ".PX", ".MB", ".VAL"}) {
+        std::error_code ec;
+        kxtest::fs::remove(saved / (name + ext), ec);
+    }
+    dbe::detail::CreateSpec spec;
+    spec.tableName = name;
+    spec.codePage = 1251;
+    spec.sortOrder = "ancyrr";
+    spec.fields = std::move(fields);
+    dbe::detail::CreateTable(saved.string(), spec);
+    dbe::TTable t;
+    t.DatabaseName = saved.string();
+    t.TableName = name + ".DB";
+    t.Open();
+    for (const auto& r : rows) {
+        t.Append();
+        for (std::size_t i = 0; i < r.size(); ++i)
+            if (!r[i].empty()) t.Fields(static_cast<int>(i)).SetAsString(r[i]);
+        t.Post();
+    }
+    t.Close();
+}
+
+std::vector<std::string> FieldNamesOf(const path& folder, const std::string& table) {
+    dbe::TTable t;
+    t.DatabaseName = folder.string();
+    t.TableName = table;
+    t.Open();
+    std::vector<std::string> names;
+    for (const auto& d : t.FieldDefs()) names.push_back(d.Name);
+    t.Close();
+    return names;
+}
+
+void WriteFile(const path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+// A saved value that does not convert to the new field's type sends its table to the copy
+// fallback; the other tables are moved and fixed as usual.
+TEST(ConversionErrors, ValueThatDoesNotConvertEndsInTheCopyOfItsTable) {
+    struct Case {
+        const char* what;
+        dbe::detail::FieldSpec saved;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"Alpha into Short", kxtest::Field("NoCheckTime", dbe::TFieldType::String, 10), "A-12"},
+        {"Date into Short", kxtest::Field("NoCheckTime", dbe::TFieldType::Date), "2005-03-04"},
+        {"Alpha into Time", kxtest::Field("WorkEnd", dbe::TFieldType::String, 10), "late"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Places p = PreparePlaces("mismatch");
+        kxtest::MakeOldDatabase("L2.1", p.saved, {20, 8});
+        MakeSavedTable(p.saved, "Depart", {kxtest::Field("DeptName", dbe::TFieldType::String, 31, true), c.saved},
+                       {{"Dept0", ""}, {"Dept1", c.value}});
+        kxtest::MakeInstalledDatabase(p.installed);
+        ASSERT_NO_FATAL_FAILURE(RunConverter("L2.1", p));
+        EXPECT_EQ(FieldNamesOf(p.installed, "Depart.DB"), (std::vector<std::string>{"DeptName", c.saved.name}));
+        EXPECT_EQ(kxtest::ReadRows(p.installed, "Depart.DB").size(), 2u);
+        EXPECT_EQ(kxtest::ReadRows(p.installed, "Personel.DB").size(), 20u);   // after Depart
+        EXPECT_EQ(kxtest::ReadRows(p.installed, "Holidays.DB").size(), 3u);
+        ExpectAccessGroupsFixed(p.installed);
+    }
+}
+
+// An access-group table that arrived by the copy keeps its saved width of Doors: the fix
+// writes what fits, the saved doors first.
+TEST(ConversionOfAccessGroups, CopiedNarrowDoorFieldGetsWhatFits) {
+    const Places p = PreparePlaces("narrow");
+    kxtest::fs::create_directories(p.saved);
+    const std::string p64 = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    // A group name longer than the new table allows: the append fails, the copy keeps A64.
+    MakeSavedTable(p.saved, "Accgroup",
+                   {kxtest::Field("GroupName", dbe::TFieldType::String, 40, true), kxtest::Field("Doors", dbe::TFieldType::String, 64)},
+                   {{"A group name longer than 31 chars", p64.substr(0, 64)}, {"B null doors", ""},
+                    {"C forty", p64.substr(0, 40)}});
+    kxtest::MakeInstalledDatabase(p.installed);
+    ASSERT_NO_FATAL_FAILURE(RunConverter("L2.5", p));
+    const auto groups = kxtest::ReadRows(p.installed, "Accgroup.DB");
+    ASSERT_EQ(groups.size(), 3u);
+    EXPECT_EQ(AccessDoors(groups, "A group name longer than 31 chars"), p64.substr(0, 60) + "DDDD");
+    EXPECT_EQ(AccessDoors(groups, "B null doors"), std::string(64, 'D'));
+    EXPECT_EQ(AccessDoors(groups, "C forty"), p64.substr(0, 40) + std::string(24, 'D'));
+}
+
+// Reading a saved table needs its .DB and .MB only: check and index files that do not parse
+// leave every row convertible.
+TEST(ConversionOfDamagedFamilies, SavedTablesWithDamagedCheckOrIndexFilesConvertEveryRow) {
+    const Places p = PreparePlaces("damagedfamily");
+    kxtest::MakeOldDatabase("L2.5", p.saved, {40, 12});
+    WriteFile(p.saved / "Personel.VAL", std::string(200, '\x5A'));
+    WriteFile(p.saved / "Doors.XG0", std::string(3000, '\x33'));
+    WriteFile(p.saved / "Doors.YG0", "garbage");
+    const auto persons = kxtest::ReadRows(p.saved, "Personel.DB");
+    const auto doors = kxtest::ReadRows(p.saved, "Doors.DB");
+    ASSERT_EQ(persons.size(), 40u);
+    kxtest::MakeInstalledDatabase(p.installed);
+    ASSERT_NO_FATAL_FAILURE(RunConverter("L2.5", p));
+    const auto personsNow = kxtest::ReadRows(p.installed, "Personel.DB");
+    EXPECT_EQ(personsNow.size(), 40u);
+    EXPECT_EQ(kxtest::MissingRows(persons, personsNow, {}), "");
+    const auto doorsNow = kxtest::ReadRows(p.installed, "Doors.DB");
+    EXPECT_EQ(doorsNow.size(), 12u);
+    EXPECT_EQ(kxtest::MissingRows(doors, doorsNow, {"opernum"}), "");
+}
+
+// A saved table that cannot be opened (an empty or damaged .DB) is named by the error at the
+// end; the tables after it, the door update and the access-group fix still run.
+TEST_P(Conversion, SavedTableThatCannotBeOpenedIsNamedAndTheRestGoesOn) {
+    const std::string version = GetParam();
+    const Places p = PreparePlaces("unreadable_" + version);
+    kxtest::MakeOldDatabase(version, p.saved, {30, 8});
+    WriteFile(p.saved / "Aaa.DB", "");                           // listed first
+    WriteFile(p.saved / "Mmm.DB", std::string(4096, '\x7F'));    // listed between the others
+    kxtest::MakeInstalledDatabase(p.installed);
+    try {
+        RunConverter(version, p);
+        ADD_FAILURE() << "the unreadable tables were not reported";
+    } catch (const dbe::EDBEngineError& e) {
+        const std::string m = e.what();
+        EXPECT_NE(m.find("Aaa.DB"), std::string::npos) << m;
+        EXPECT_NE(m.find("Mmm.DB"), std::string::npos) << m;
+        EXPECT_EQ(m.find("Personel.DB"), std::string::npos) << m;
+    }
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Personel.DB").size(), 30u);
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Visitors.DB").size(), 12u);
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Doors.DB").size(), 8u);
+    ExpectAccessGroupsFixed(p.installed);
+}
+
 #ifndef _WIN32
 namespace {
 
@@ -430,6 +579,41 @@ TEST(ConversionHooks, CalledInTheirOrderAndOnlyForAppendedTables) {
     EXPECT_EQ(RunRecorded(empty),
               (std::vector<std::string>{"messages, stale rows 1", "messages, stale rows 1",
                                         "done, Accgroup <no group Doors40>"}));
+}
+#endif
+
+#ifndef _WIN32
+namespace {
+
+class TFailingDoorUpdate : public conv::TConverterSteps {
+public:
+    void TablesDone() override { throw dbe::EDBEngineError(dbe::ecKeyViolation, "Key violation in table 'doors.db'"); }
+};
+
+}  // namespace
+
+// When a step after the loop fails too, the final error names both: the unconverted tables
+// and that failure.
+TEST(ConversionErrors, LaterFailureKeepsTheListOfUnconvertedTables) {
+    const Places p = PreparePlaces("laterfailure");
+    kxtest::MakeOldDatabase("L2.1", p.saved, {10, 4});
+    WriteFile(p.saved / "Zzz.DB", "");
+    kxtest::MakeInstalledDatabase(p.installed);
+    dbe::TSession& s = dbe::Session();
+    if (s.IsAlias("KorvixNetGlobal")) s.DeleteAlias("KorvixNetGlobal");
+    s.AddStandardAlias("KorvixNetGlobal", p.installed.string(), "PARADOX");
+    std::ifstream in(KX_SCHEMA_ARCHIVE, std::ios::binary);
+    const std::string archive((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    TFailingDoorUpdate steps;
+    try {
+        conv::RunConversion(p.saved.string(), archive.data(), archive.size(), steps);
+        ADD_FAILURE() << "no error";
+    } catch (const dbe::EDBEngineError& e) {
+        const std::string m = e.what();
+        EXPECT_NE(m.find("Zzz.DB"), std::string::npos) << m;
+        EXPECT_NE(m.find("Key violation in table 'doors.db'"), std::string::npos) << m;
+    }
+    EXPECT_EQ(kxtest::ReadRows(p.installed, "Personel.DB").size(), 10u);
 }
 #endif
 

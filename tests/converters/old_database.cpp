@@ -8,7 +8,24 @@
 #include "dbengine/table.h"
 #include "rtl/strutil.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace kxtest {
+
+std::string AnsiPath(const fs::path& p) {
+#ifdef _WIN32
+    const std::wstring& w = p.native();
+    if (w.empty()) return std::string();
+    const int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+    return out;
+#else
+    return p.string();
+#endif
+}
 
 namespace {
 
@@ -20,7 +37,7 @@ bool IsBlob(dbe::TFieldType t) {
 class TRowWriter {
 public:
     TRowWriter(const fs::path& folder, const std::string& table) {
-        t_.DatabaseName = folder.string();
+        t_.DatabaseName = AnsiPath(folder);
         t_.TableName = table;
         t_.Open();
     }
@@ -96,14 +113,17 @@ void FillPersonel(const fs::path& folder, int persons) {
         w.Set("FirstName", rtl::Format("First%05d", i));
         w.Set("SecondName", rtl::Format("Second%d", i % 17));
         w.Set("ThirdName", "\xC8\xE2\xE0\xED\xEE\xE2\xE8\xF7");  // "Иванович"
-        w.Set("CardNumber", std::to_string(500000 + i));
+        // Every tenth card holder has no card number and no end date: blanks that must stay
+        // blank (not become the new table's defaults).
+        const bool blanks = i % 10 == 3;
+        if (!blanks) w.Set("CardNumber", std::to_string(500000 + i));
         w.Set("AccessGroup", i % 2 ? "Doors40" : "Doors60");
         w.Set("Departament", "Sales");
         w.Set("TabNum", std::to_string(i * 3));
         if (i % 5 == 0) w.Set("Photo", Picture(i));
         w.Set("Extra1", Pattern(static_cast<std::size_t>(i % 127)));
         w.Set("issuedate", rtl::Format("2005-%02d-%02d", 1 + i % 12, 1 + i % 28));
-        w.Set("ValidTo", "2009-12-31");
+        if (!blanks) w.Set("ValidTo", "2009-12-31");
         w.Set("IsDeleted", i % 7 == 0 ? "True" : "False");
         w.Post();
     }
@@ -173,7 +193,7 @@ void MakeOldDatabase(const std::string& version, const fs::path& folder, OldData
 
 std::vector<Row> ReadRows(const fs::path& folder, const std::string& table) {
     dbe::TTable t;
-    t.DatabaseName = folder.string();
+    t.DatabaseName = AnsiPath(folder);
     t.TableName = table;
     t.Open();
     std::vector<Row> rows;
@@ -226,7 +246,7 @@ void MakeInstalledDatabase(const fs::path& folder) {
     std::ifstream in(KX_SCHEMA_ARCHIVE, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     conv::TArchiveReader reader(bytes.data(), bytes.size());
-    reader.ExtractAll(folder.string() + "/");
+    reader.ExtractAll(AnsiPath(folder) + "/");
 }
 
 }  // namespace kxtest

@@ -1,6 +1,7 @@
 // Saved databases of the old versions for the conversion tests: the empty tables that the
 // build made from fixtures/<version>/*.tdef, filled with generated rows (text in code page
-// 1251, memos longer than the record keeps, pictures), and row comparison helpers.
+// 1251, memos longer than the record keeps, pictures, blank values), and row comparison
+// helpers.
 #pragma once
 
 #include <filesystem>
@@ -11,6 +12,10 @@
 namespace kxtest {
 
 namespace fs = std::filesystem;
+
+// The 8-bit form of a path as the program takes paths: in the ANSI code page on Windows
+// (fs::path::string() would give UTF-8 there), the bytes natively.
+std::string AnsiPath(const fs::path& p);
 
 // One row: lower-cased field name -> value (AsString, BLOB bytes for Memo and Graphic).
 using Row = std::map<std::string, std::string>;

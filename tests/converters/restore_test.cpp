@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <optional>
 
 #include "kx_runtime_dlls.h"
 #include "old_database.h"
@@ -21,16 +23,17 @@ struct Stand {
     fs::path installed;  // folder of KorvixNetGlobal
 };
 
-Stand MakeStand(const std::string& name) {
+// tempLeaf and installedLeaf name the temporary folder and the new database's folder.
+Stand MakeStand(const std::string& name, const fs::path& tempLeaf = "temp", const fs::path& installedLeaf = "KorvixNet") {
     Stand s;
     const fs::path base = kxtest::FreshFolder(name);
     s.program = base / "program";
-    s.installed = base / "KorvixNet";
+    s.installed = base / installedLeaf;
     // setup and the converters find tmpDB under TMP: a folder of this test's own.
-    const fs::path temp = base / "temp";
+    const fs::path temp = base / tempLeaf;
     fs::create_directories(temp);
-    SetEnvironmentVariableA("TMP", temp.string().c_str());
-    SetEnvironmentVariableA("TEMP", temp.string().c_str());
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    SetEnvironmentVariableW(L"TEMP", temp.c_str());
     s.saved = temp / "tmpDB";
     std::error_code ec;
     fs::remove_all(s.saved, ec);
@@ -42,9 +45,10 @@ Stand MakeStand(const std::string& name) {
     std::ofstream(s.program / "Probe.dll.ini") << "[Probe]\r\nDBVersion=N1.1\r\nLumexVersion=N1.1\r\n";
 
     const fs::path config = base / "dbengine.cfg";
-    std::ofstream(config) << "[KorvixNetGlobal]\nTYPE=STANDARD\nPATH=" << s.installed.string()
+    // The engine's configuration holds 8-bit paths, in the ANSI code page.
+    std::ofstream(config) << "[KorvixNetGlobal]\nTYPE=STANDARD\nPATH=" << kxtest::AnsiPath(s.installed)
                           << "\nDEFAULT DRIVER=PARADOX\n";
-    SetEnvironmentVariableA("KX_DBENGINE_CONFIG", config.string().c_str());
+    SetEnvironmentVariableW(L"KX_DBENGINE_CONFIG", config.c_str());
     DeleteFileA("c:\\a.tmp");
     return s;
 }
@@ -138,3 +142,49 @@ TEST_P(RestoreMode, UnmovedTableIsNamedByTheErrorBox) {
 
 INSTANTIATE_TEST_SUITE_P(OldVersions, RestoreMode, ::testing::Values("L2.1", "L2.5"),
                          [](const auto& info) { return info.param == "L2.1" ? "L21" : "L25"; });
+
+namespace {
+
+// Folder and table names outside ASCII for the ANSI code page the test runs under: Cyrillic
+// under 1251 ("Временная", "Новая", "Гости"), "€" and "ë" under 1252. Empty when Wine runs
+// under a Unix locale that does not keep such file names (LC_ALL=C).
+struct NonAsciiNames {
+    std::wstring temp, installed, table;
+};
+std::optional<NonAsciiNames> NamesForThisCodePage() {
+    const char* lc = std::getenv("LC_ALL");
+    const std::string locale = lc ? lc : "";
+    if (locale.find("UTF-8") == std::string::npos && locale.find("utf8") == std::string::npos) return std::nullopt;
+    if (GetACP() == 1251)
+        return NonAsciiNames{L"Temp\\\u0412\u0440\u0435\u043C\u0435\u043D\u043D\u0430\u044F",
+                             L"\u041D\u043E\u0432\u0430\u044F", L"\u0413\u043E\u0441\u0442\u0438"};
+    return NonAsciiNames{L"T\u20ACmp", L"T\u00EBmp\\Caf\u20AC", L"Caf\u20AC"};
+}
+
+}  // namespace
+
+// Restore mode with the user's temporary folder (hence tmpDB), the new database's folder and
+// a saved table named with letters outside ASCII: every table is converted, the one that the
+// new database lacks is copied under its own name, and restore mode ends with exit code 0.
+TEST_P(RestoreMode, NonAsciiFoldersAndTableNames) {
+    const auto names = NamesForThisCodePage();
+    if (!names) GTEST_SKIP() << "needs a UTF-8 Unix locale (the cp1251 / cp1252 entries of this test)";
+    const std::string version = GetParam();
+    SCOPED_TRACE("code page " + std::to_string(GetACP()));
+    const Stand s = MakeStand("restore_nonascii_" + version.substr(3), names->temp, names->installed);
+    kxtest::MakeOldDatabase(version, s.saved, {30, 8});
+    const fs::path table = fs::path(names->table).concat(L".DB");
+    fs::copy_file(s.saved / "Visitors.DB", s.saved / table);
+    fs::copy_file(s.saved / "Visitors.PX", s.saved / fs::path(names->table).concat(L".PX"));
+    kxtest::MakeInstalledDatabase(s.installed);
+
+    const auto r = Restore(s, version);
+    ASSERT_TRUE(r.started);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(kxtest::ReadRows(s.installed, "Personel.DB").size(), 30u);
+    EXPECT_EQ(kxtest::ReadRows(s.installed, "Doors.DB").size(), 8u);
+    EXPECT_EQ(kxtest::ReadRows(s.installed, "Visitors.DB").size(), 12u);
+    ASSERT_TRUE(fs::exists(s.installed / table));
+    EXPECT_EQ(kxtest::ReadRows(s.installed, kxtest::AnsiPath(table)).size(), 12u);
+}

@@ -42,16 +42,90 @@ protected:
     TempFolder dir;
 };
 
-TEST_F(BatchMoveTest, AppendUpdateReplacesByKeyAndFillsDefaults) {
+TEST_F(BatchMoveTest, AppendUpdateReplacesByKeyAndFillsDefaultsOfUnmappedFieldsOnly) {
     AppendRows(dir.path(), "Src", {{"x", "2", "", "True"}, {"new", "3", "short", ""}, {"x", "4", kLongMemo, "False"}});
     Move(dbe::batAppendUpdate, {"Name=Name", "num=NUM", "Note=Note", "Flag=Flag"});
     const std::vector<Row> want = {
         {"keep", "7", "own", "", "False"},
-        {"new", "3", "dflt", "short", "True"},      // unmapped Extra and null Flag: defaults
+        {"new", "3", "dflt", "short", ""},          // unmapped Extra: default; blank Flag stays blank
         {"x", "4", "dflt", kLongMemo, "False"},     // two source rows with key "x": the last one
     };
     EXPECT_EQ(ReadRows(dir.path(), "Dst"), want);
     ExpectIndexesCurrent(dir.path(), "Dst.DB", 1);
+}
+
+// Moves table `from` of folder into table `to`: "" when the move succeeded, else the class of
+// its error ("engine" for EDBEngineError with its code, "other") and the message.
+std::string MoveBetween(const std::string& folder, const char* from, const char* to, dbe::TBatchMode mode,
+                        std::vector<std::string> mappings) {
+    dbe::TTable src, dst;
+    src.DatabaseName = dst.DatabaseName = folder;
+    src.TableName = from;
+    dst.TableName = to;
+    dbe::TBatchMove bm;
+    bm.Source = &src;
+    bm.Destination = &dst;
+    bm.Mode = mode;
+    bm.Mappings = std::move(mappings);
+    try {
+        bm.Execute();
+        return "";
+    } catch (const dbe::EDBEngineError& e) {
+        return "engine " + std::to_string(e.ErrorCode()) + ": " + e.Message();
+    } catch (const std::exception& e) {
+        return std::string("other: ") + e.what();
+    }
+}
+
+// A blank that the source holds in a required field is refused, even where the field has a
+// default that could stand in.
+TEST_F(BatchMoveTest, MappedBlankInARequiredFieldIsRefused) {
+    Create(dir.path(), "Req", {Field("Name", TFieldType::String, 20, true),
+                               Required(WithDefault(Field("Num", TFieldType::Integer), "5"))});
+    AppendRows(dir.path(), "Src", {{"a", "1", "", ""}, {"b", "", "", ""}});
+    const std::string error = MoveBetween(dir.path(), "Src.DB", "Req.DB", dbe::batAppendUpdate, {"Name=Name", "Num=Num"});
+    EXPECT_EQ(error.rfind("engine " + std::to_string(dbe::ecValidity) + ":", 0), 0u) << error;
+    EXPECT_NE(error.find("Num"), std::string::npos) << error;
+    EXPECT_TRUE(ReadRows(dir.path(), "Req").empty());
+    // Unmapped, the default fills it.
+    EXPECT_EQ(MoveBetween(dir.path(), "Src.DB", "Req.DB", dbe::batAppendUpdate, {"Name=Name"}), "");
+    EXPECT_EQ(ReadRows(dir.path(), "Req"), (std::vector<Row>{{"a", "5"}, {"b", "5"}}));
+}
+
+// A source value that does not convert to its destination field's type fails the move with
+// the engine's error (its cause in the message), and nothing of the move stays.
+TEST_F(BatchMoveTest, ValueThatDoesNotConvertIsAnEngineErrorAndMovesNothing) {
+    struct Case {
+        const char* what;
+        dbe::detail::FieldSpec from;
+        const char* value;
+        dbe::detail::FieldSpec to;
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"Alpha into Long Integer", Field("V", TFieldType::String, 10), "A-12", Field("V", TFieldType::Integer),
+         "A-12"},
+        {"Date into Short", Field("V", TFieldType::Date), "2005-03-04", Field("V", TFieldType::Smallint), "V"},
+        {"Alpha into Time", Field("V", TFieldType::String, 10), "late", Field("V", TFieldType::Time), "late"},
+        {"Alpha into Date", Field("V", TFieldType::String, 10), "31.02.05", Field("V", TFieldType::Date), "31.02.05"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder d;
+        Create(d.path(), "From", {Field("K", TFieldType::Integer), c.from});
+        Create(d.path(), "To", {Field("K", TFieldType::Integer, 0, true), c.to});
+        AppendRows(d.path(), "From", {{"1", ""}, {"2", c.value}, {"3", ""}});
+        AppendRows(d.path(), "To", {{"9", ""}});
+        const auto before = Snapshot(d.path());
+        const std::string error = MoveBetween(d.path(), "From.DB", "To.DB", dbe::batAppendUpdate, {"K=K", "V=V"});
+        EXPECT_EQ(error.rfind("engine ", 0), 0u) << error;
+        EXPECT_NE(error.find(c.cause), std::string::npos) << error;
+        EXPECT_NE(error.find("To.DB"), std::string::npos) << error;
+        EXPECT_EQ(Snapshot(d.path()), before);
+        // The copy that a caller falls back on carries the row over in the source's type.
+        EXPECT_EQ(MoveBetween(d.path(), "From.DB", "To.DB", dbe::batCopy, {"K=K", "V=V"}), "");
+        EXPECT_EQ(ReadRows(d.path(), "To.DB").size(), 3u);
+    }
 }
 
 TEST_F(BatchMoveTest, MappingNameMissingOnEitherSideIsADatabaseErrorNotAnEngineError) {

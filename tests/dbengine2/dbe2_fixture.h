@@ -193,4 +193,59 @@ inline unsigned HintOf(const std::string& rec) {
     return ((static_cast<unsigned char>(rec[rec.size() - 2]) << 8) | static_cast<unsigned char>(rec.back())) ^ 0x8000u;
 }
 
+// A table whose check or index file does not parse: its rows read as they are, and every
+// change (insert, edit, delete, a batch move into it) is refused with an engine error that
+// names the damaged file, leaving every file of the folder as it was.
+inline void ExpectReadableButNotChangeable(const std::string& folder, const std::string& table,
+                                           const std::string& damagedFile, size_t rows) {
+    const auto before = Snapshot(folder);
+    EXPECT_EQ(ReadRows(folder, table).size(), rows);
+    auto expectRefused = [&](const char* what, auto&& change) {
+        SCOPED_TRACE(what);
+        try {
+            change();
+            ADD_FAILURE() << "not refused";
+        } catch (const dbe::EDBEngineError& e) {
+            EXPECT_EQ(e.ErrorCode(), dbe::ecCorrupt);
+            EXPECT_NE(e.Message().find(damagedFile), std::string::npos) << e.Message();
+        }
+    };
+    {
+        dbe::TTable t;
+        t.DatabaseName = folder;
+        t.TableName = table;
+        t.Open();
+        expectRefused("insert", [&] {
+            t.Append();
+            t.Fields(0).SetAsString("999");
+            t.Post();
+        });
+        t.Cancel();
+        t.First();
+        expectRefused("edit", [&] {
+            t.Edit();
+            t.Fields(1).SetAsString("1");
+            t.Post();
+        });
+        t.Cancel();
+        t.First();
+        expectRefused("delete", [&] { t.Delete(); });
+        t.Close();
+    }
+    expectRefused("batch move", [&] {
+        dbe::TTable src, dst;
+        src.DatabaseName = folder;
+        src.TableName = table;
+        dst.DatabaseName = folder;
+        dst.TableName = table;
+        dbe::TBatchMove m;
+        m.Source = &src;
+        m.Destination = &dst;
+        m.Mode = dbe::batAppendUpdate;
+        m.Execute();
+    });
+    EXPECT_EQ(ReadRows(folder, table).size(), rows);
+    EXPECT_EQ(Snapshot(folder), before);
+}
+
 }  // namespace dbe2test

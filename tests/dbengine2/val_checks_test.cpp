@@ -1,5 +1,5 @@
-// Validity checks in the table layer: kept in the .VAL file across reopening, refused on a
-// damaged file, removed when a table is created anew without checks.
+// Validity checks in the table layer: kept in the .VAL file across reopening, a damaged file
+// leaves the table readable but unchangeable, removed when a table is created anew without checks.
 #include "dbe2_fixture.h"
 
 namespace dbe2test {
@@ -36,24 +36,21 @@ TEST(ValidityChecks, ReadBackFromTheFileAfterReopening) {
     EXPECT_EQ(ReadRows(dir.path(), "Chk.DB"), (std::vector<Row>{{"1", "n", "3"}}));
 }
 
-TEST(ValidityChecks, DamagedCheckFileRefusesTheOpen) {
+TEST(ValidityChecks, DamagedCheckFileLeavesTheTableReadableButRefusesChanges) {
     TempFolder dir;
     MakeChecked(dir.path());
-    std::string b = FileBytes(dir / "Chk.VAL");
-    b[1] = 0x42;  // unknown file version
-    std::ofstream(dir / "Chk.VAL", std::ios::binary | std::ios::trunc).write(b.data(), std::streamsize(b.size()));
-    const auto before = Snapshot(dir.path());
-    dbe::TTable t;
-    t.DatabaseName = dir.path();
-    t.TableName = "Chk";
-    try {
-        t.Open();
-        FAIL() << "opened";
-    } catch (const dbe::EDBEngineError& e) {
-        EXPECT_EQ(e.ErrorCode(), dbe::ecCorrupt);
-        EXPECT_NE(e.Message().find("Chk.VAL"), std::string::npos) << e.Message();
+    AppendRows(dir.path(), "Chk", {{"1", "n", "3"}, {"2", "m", ""}});
+    const std::string good = FileBytes(dir / "Chk.VAL");
+    const std::pair<const char*, std::string> damages[] = {
+        {"unknown file version", [&] { std::string b = good; b[1] = 0x42; return b; }()},
+        {"truncated", good.substr(0, good.size() / 2)},
+        {"garbage", std::string(300, '\x5A')},
+    };
+    for (const auto& [what, bytes] : damages) {
+        SCOPED_TRACE(what);
+        std::ofstream(dir / "Chk.VAL", std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+        ExpectReadableButNotChangeable(dir.path(), "Chk.DB", "Chk.VAL", 2);
     }
-    EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
 TEST(ValidityChecks, TableCreatedAnewWithoutChecksLosesTheOldFile) {

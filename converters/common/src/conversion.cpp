@@ -1,5 +1,6 @@
 #include "converters/conversion.h"
 
+#include <exception>
 #include <memory>
 
 #include "converters/archive.h"
@@ -22,15 +23,18 @@ constexpr std::size_t kAddedDoorChars = 68;
 struct TUnmovedTable {
     std::string name;
     int code;
+    std::string reason;
 };
 
-std::string JoinNames(const std::vector<TUnmovedTable>& tables) {
-    std::string out;
+// "Saved tables could not be converted ...: A.DB (reason), B.DB (reason)".
+std::string UnmovedMessage(const std::string& savedFolder, const std::vector<TUnmovedTable>& tables) {
+    std::string names;
     for (const auto& t : tables) {
-        if (!out.empty()) out += ", ";
-        out += t.name;
+        if (!names.empty()) names += ", ";
+        names += t.name + " (" + t.reason + ")";
     }
-    return out;
+    return rtl::Format("Saved tables could not be converted and remain only in %s: %s", savedFolder.c_str(),
+                       names.c_str());
 }
 
 // The folder of the new database: the folder of its door table.
@@ -56,7 +60,11 @@ void FixAccessGroups() {
         // A null door string reads as the empty text: it becomes 68 "D" like any other short
         // value instead of stopping the fix halfway through the table.
         const std::string saved = doors.IsNull() ? std::string() : doors.AsString();
-        doors.SetAsString(WidenAccessDoors(saved));
+        // A table that arrived by the copy keeps its saved, narrower field: it gets what fits.
+        std::string widened = WidenAccessDoors(saved);
+        if (doors.Size() > 0 && widened.size() > static_cast<std::size_t>(doors.Size()))
+            widened.resize(static_cast<std::size_t>(doors.Size()));
+        doors.SetAsString(widened);
         groups.Next();
     }
     groups.Close();
@@ -110,7 +118,13 @@ void RunConversion(const std::string& savedFolder, const void* archive, std::siz
         for (const std::string& name : names) {
             source->TableName = name;
             destination->TableName = name;
-            source->Open();
+            try {
+                source->Open();
+            } catch (const dbe::EDBEngineError& e) {
+                // A damaged or stray saved table: the others are converted all the same.
+                unmoved.push_back({name, e.ErrorCode(), e.Message()});
+                continue;
+            }
             move->Mappings = MappingFor(source->FieldDefs());
             bool appended = false;
             try {
@@ -124,7 +138,7 @@ void RunConversion(const std::string& savedFolder, const void* archive, std::siz
                     move->Execute();
                 } catch (const dbe::EDBEngineError& e) {
                     // Not moved at all: the run goes on, and ends with an error naming it.
-                    unmoved.push_back({name, e.ErrorCode()});
+                    unmoved.push_back({name, e.ErrorCode(), e.Message()});
                 }
                 move->Mode = dbe::batAppendUpdate;
             }
@@ -133,14 +147,16 @@ void RunConversion(const std::string& savedFolder, const void* archive, std::siz
         }
     }
 
-    steps.TablesDone();
-    FixAccessGroups();
+    try {
+        steps.TablesDone();
+        FixAccessGroups();
+    } catch (const std::exception& e) {
+        if (unmoved.empty()) throw;
+        // The list of unconverted tables must not be lost behind the later failure.
+        throw dbe::EDBEngineError(unmoved.front().code, UnmovedMessage(savedFolder, unmoved) + ". Then: " + e.what());
+    }
 
-    if (!unmoved.empty())
-        throw dbe::EDBEngineError(
-            unmoved.front().code,
-            rtl::Format("Saved tables could not be converted and remain only in %s: %s",
-                        savedFolder.c_str(), JoinNames(unmoved).c_str()));
+    if (!unmoved.empty()) throw dbe::EDBEngineError(unmoved.front().code, UnmovedMessage(savedFolder, unmoved));
 }
 
 }  // namespace conv

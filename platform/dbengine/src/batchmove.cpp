@@ -11,7 +11,6 @@
 #include <cctype>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <set>
 
 #include "fileio.h"
@@ -24,7 +23,6 @@
 namespace dbe {
 
 using namespace detail;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -55,8 +53,15 @@ std::vector<Mapping> ParseMappings(const std::vector<std::string>& lines, const 
     return out;
 }
 
+// The class library's field error; its own class only so that Execute can let it through
+// as it is (it names itself EDatabaseError).
+class EFieldNotFound : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
 [[noreturn]] void FieldNotFound(const std::string& name) {
-    throw EDatabaseError(rtl::Format("Field '%s' not found", name.c_str()));
+    throw EFieldNotFound(rtl::Format("Field '%s' not found", name.c_str()));
 }
 
 // Holds one use of a loaded table and gives it back on every path.
@@ -131,10 +136,7 @@ bool IsFamilyExtension(const std::string& extUpper) {
 
 std::vector<std::string> FamilyFiles(const std::string& folder, const std::string& stem) {
     std::vector<std::string> out;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (!it->is_regular_file(ec)) continue;
-        const std::string name = it->path().filename().string();
+    for (const std::string& name : ListFiles(folder)) {
         size_t dot = name.find_last_of('.');
         if (dot == std::string::npos) continue;
         if (!rtl::AsciiSameText(name.substr(0, dot), stem)) continue;
@@ -148,25 +150,38 @@ std::string UniqueWorkFolder(const std::string& folder) {
     const auto ticks = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string dir = folder + rtl::Format("~kxmove%llx%u", ticks & 0xFFFFFFull, counter++);
-        std::error_code ec;
-        if (fs::create_directory(dir, ec) && !ec) return dir + "/";
+        if (MakeFolder(dir)) return dir + PathSeparator();
     }
     throw EDBEngineError(ecOpenFailed, "Cannot create a work folder in '" + folder + "'");
 }
 
-void MoveFile(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    fs::rename(from, to, ec);
-    if (ec) throw EDBEngineError(ecOpenFailed, "Cannot move '" + from + "' to '" + to + "': " + ec.message());
-}
-
 }  // namespace
 
+// Every failure of a move reaches the caller as EDBEngineError, whatever raised it (a value
+// that does not convert, a file-system error), with its cause in the message: the callers
+// fall back on that class. The one exception is a mapping name that a table lacks, which
+// stays the class library's field error.
 void TBatchMove::Execute() {
-    InstallValidityChecks();
-    InstallSecondaryIndexes();
     moved_ = 0;
     if (!Source || !Destination) throw EDatabaseError("Batch move needs a source and a destination table");
+    try {
+        Run();
+    } catch (const EDBEngineError&) {
+        throw;
+    } catch (const EFieldNotFound&) {
+        throw;
+    } catch (const rtl::Exception& e) {
+        throw EDBEngineError(ecTypeMismatch, rtl::Format("Batch move into table '%s' failed: %s",
+                                                         Destination->TableName.c_str(), e.what()));
+    } catch (const std::exception& e) {
+        throw EDBEngineError(ecOpenFailed, rtl::Format("Batch move into table '%s' failed: %s",
+                                                       Destination->TableName.c_str(), e.what()));
+    }
+}
+
+void TBatchMove::Run() {
+    InstallValidityChecks();
+    InstallSecondaryIndexes();
     if (Mode != batAppend && Mode != batAppendUpdate && Mode != batCopy)
         throw EDBEngineError(ecUnsupported, "Batch move mode not supported");
 
@@ -227,7 +242,7 @@ void TBatchMove::Execute() {
             throw EDBEngineError(ecState, "Table '" + destPath + "' is in use");
 
         const std::string work = UniqueWorkFolder(folder);
-        const std::string aside = work + "prev/";
+        const std::string aside = work + "prev" + PathSeparator();
         std::vector<std::string> movedAside, movedIn;
         try {
             const std::string newPath = CreateTable(work, spec);
@@ -246,24 +261,23 @@ void TBatchMove::Execute() {
             }
             DiscardLoadedTable(newPath);
             DiscardLoadedTable(destPath);
-            fs::create_directory(aside);
+            if (!MakeFolder(aside))
+                throw EDBEngineError(ecOpenFailed, "Cannot create the folder '" + aside + "'");
             for (const std::string& f : FamilyFiles(folder, Stem(destName))) {
-                MoveFile(folder + f, aside + f);
+                RenameFile(folder + f, aside + f);
                 movedAside.push_back(f);
             }
             for (const std::string& f : FamilyFiles(work, Stem(destName))) {
-                MoveFile(work + f, folder + f);
+                RenameFile(work + f, folder + f);
                 movedIn.push_back(f);
             }
         } catch (...) {
-            std::error_code ec;
-            for (const std::string& f : movedIn) fs::remove(folder + f, ec);
-            for (const std::string& f : movedAside) fs::rename(aside + f, folder + f, ec);
-            fs::remove_all(work, ec);
+            for (const std::string& f : movedIn) RemoveFile(folder + f);
+            for (const std::string& f : movedAside) TryRenameFile(aside + f, folder + f);
+            RemoveTree(work);
             throw;
         }
-        std::error_code ec;
-        fs::remove_all(work, ec);
+        RemoveTree(work);
         return;
     }
 
@@ -287,9 +301,12 @@ void TBatchMove::Execute() {
         for (const RecordPtr& r : dst->rows) staged.insert(staged.end(), r);
     uint64_t seq = dst->nextSeq;
     for (const RecordPtr& r : src->rows) {
+        // Defaults only for the fields that the move does not give: a blank that the source
+        // holds stays blank (the checks still refuse it in a required field).
         RecordPtr rec = dst->NewRecord();
+        ApplyDefaults(*dst, *rec);
         FillRecord(ss, *r, ds, *rec, map);
-        RunBeforePost(*dst, *rec, true);
+        RunBeforePost(*dst, *rec, false);
         rec->seq = seq++;
         ++moved_;
         if (!keyed) {

@@ -5,6 +5,10 @@
 #include <fstream>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "dbengine/errors.h"
 #include "rtl/strutil.h"
 
@@ -12,8 +16,41 @@ namespace fs = std::filesystem;
 
 namespace dbe::detail {
 
+fs::path NativePath(const std::string& path) {
+#ifdef _WIN32
+    // The file system library would widen the bytes one by one (as Latin-1); the program's
+    // 8-bit paths are in the ANSI code page.
+    if (path.empty()) return fs::path();
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
+    return fs::path(wide);
+#else
+    return fs::path(path);
+#endif
+}
+
+bool PathText(const fs::path& path, std::string& out) {
+#ifdef _WIN32
+    const std::wstring& wide = path.native();
+    out.clear();
+    if (wide.empty()) return true;
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, &lossy);
+    if (n <= 0 || lossy) return false;
+    out.assign(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, &lossy);
+    return !lossy;
+#else
+    out = path.native();
+    return true;
+#endif
+}
+
 bool ReadWholeFile(const std::string& path, std::string& out) {
-    std::ifstream in(fs::path(path), std::ios::binary);
+    std::ifstream in(NativePath(path), std::ios::binary);
     if (!in) return false;
     in.seekg(0, std::ios::end);
     std::streamoff size = in.tellg();
@@ -24,25 +61,63 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
     return true;
 }
 
+bool ReadFileStart(const std::string& path, std::size_t n, std::string& out) {
+    std::ifstream in(NativePath(path), std::ios::binary);
+    if (!in) return false;
+    out.assign(n, '\0');
+    in.read(out.data(), static_cast<std::streamsize>(n));
+    out.resize(static_cast<std::size_t>(in.gcount()));
+    return true;
+}
+
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return fs::is_regular_file(fs::path(path), ec);
+    return fs::is_regular_file(NativePath(path), ec);
 }
 
 bool DirectoryExists(const std::string& path) {
     std::error_code ec;
-    return fs::is_directory(fs::path(path), ec);
+    return fs::is_directory(NativePath(path), ec);
 }
 
 std::vector<std::string> ListFiles(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
-    fs::directory_iterator it(fs::path(folder), ec), end;
+    fs::directory_iterator it(NativePath(folder), ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;
-        if (it->is_regular_file(ec2)) names.push_back(it->path().filename().string());
+        std::string name;
+        if (it->is_regular_file(ec2) && PathText(it->path().filename(), name)) names.push_back(name);
     }
     return names;
+}
+
+bool RemoveFile(const std::string& path) {
+    std::error_code ec;
+    fs::remove(NativePath(path), ec);
+    return !ec || !FileExists(path);
+}
+
+void RemoveTree(const std::string& path) {
+    std::error_code ec;
+    fs::remove_all(NativePath(path), ec);
+}
+
+bool MakeFolder(const std::string& path) {
+    std::error_code ec;
+    return fs::create_directory(NativePath(path), ec) && !ec;
+}
+
+bool TryRenameFile(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    fs::rename(NativePath(from), NativePath(to), ec);
+    return !ec;
+}
+
+void RenameFile(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    fs::rename(NativePath(from), NativePath(to), ec);
+    if (ec) throw EDBEngineError(ecOpenFailed, "Cannot move '" + from + "' to '" + to + "': " + ec.message());
 }
 
 char PathSeparator() {
@@ -66,12 +141,12 @@ namespace {
 // system has them, else a copy. False when it cannot.
 bool KeepOldContents(const std::string& path, const std::string& backup) {
     std::error_code ec;
-    fs::remove(fs::path(backup), ec);
+    fs::remove(NativePath(backup), ec);
     ec.clear();
-    fs::create_hard_link(fs::path(path), fs::path(backup), ec);
+    fs::create_hard_link(NativePath(path), NativePath(backup), ec);
     if (!ec) return true;
     ec.clear();
-    return fs::copy_file(fs::path(path), fs::path(backup), fs::copy_options::overwrite_existing, ec) && !ec;
+    return fs::copy_file(NativePath(path), NativePath(backup), fs::copy_options::overwrite_existing, ec) && !ec;
 }
 
 }  // namespace
@@ -81,13 +156,13 @@ void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>&
     auto removeAll = [](const std::vector<std::string>& paths) {
         for (auto& t : paths) {
             std::error_code ec;
-            if (!t.empty()) fs::remove(fs::path(t), ec);
+            if (!t.empty()) fs::remove(NativePath(t), ec);
         }
     };
     for (auto& [path, bytes] : files) {
         std::string tmp = path + "~";
         temps.push_back(tmp);
-        std::ofstream out(fs::path(tmp), std::ios::binary | std::ios::trunc);
+        std::ofstream out(NativePath(tmp), std::ios::binary | std::ios::trunc);
         if (out) out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
         out.close();
         if (!out) {
@@ -100,7 +175,7 @@ void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>&
     for (std::size_t i = 0; i + 1 < files.size(); ++i) {
         const std::string& path = files[i].first;
         std::error_code ec;
-        if (!fs::is_regular_file(fs::path(path), ec)) {
+        if (!fs::is_regular_file(NativePath(path), ec)) {
             backups.emplace_back();   // nothing to keep
             continue;
         }
@@ -113,12 +188,12 @@ void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>&
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         std::error_code ec;
-        fs::rename(fs::path(temps[i]), fs::path(files[i].first), ec);
+        fs::rename(NativePath(temps[i]), NativePath(files[i].first), ec);
         if (ec) {
             for (std::size_t j = i; j-- > 0;) {
                 std::error_code ec2;
-                if (backups[j].empty()) fs::remove(fs::path(files[j].first), ec2);
-                else fs::rename(fs::path(backups[j]), fs::path(files[j].first), ec2);
+                if (backups[j].empty()) fs::remove(NativePath(files[j].first), ec2);
+                else fs::rename(NativePath(backups[j]), NativePath(files[j].first), ec2);
             }
             removeAll(std::vector<std::string>(temps.begin() + static_cast<std::ptrdiff_t>(i), temps.end()));
             removeAll(backups);

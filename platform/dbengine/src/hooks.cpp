@@ -55,6 +55,7 @@ void RunOnCreate(TableData& t, const CreateSpec& spec) {
 }
 
 void RunBeforePost(TableData& t, Record& row, bool isInsert) {
+    CheckWritable(t);
     auto list = Registry();
     for (auto& e : list)
         if (e.hooks.BeforePost) e.hooks.BeforePost(t, row, isInsert);

@@ -4,10 +4,14 @@
 //   after the sort order name: the index name, zero-terminated (.XGn only)
 // The field-number array after the field names lists the table's field numbers of the
 // index fields (indexed field, then the key fields); Hint keeps its own position.
+// Cross-checked with pxlib: the .XGn / .YGn pair reads as a table with its primary index
+// once the file-type bytes are set to those of a table (tests/dbengine2/pxlib_index_check.c).
+// Inferred: the identity bytes (file types 8 / 7 and 6, the field number at 0x15, the
+// field-number array and the index name after the sort order name), the Hint field, and the
+// key order, which follows our inference of the sort order (CollationWeight in tablefile.cpp).
 #include "secondary_index.h"
 
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <mutex>
 
@@ -78,8 +82,7 @@ void RemoveIndexFiles(const std::string& dbPath, int fromSlot) {
             const std::string folder = FolderOf(dbPath);
             std::string found = FindFileNoCase(folder, StemOf(dbPath) + ext);
             if (found.empty()) continue;
-            std::error_code ec;
-            std::filesystem::remove(found, ec);
+            RemoveFile(found);
         }
     }
 }
@@ -129,6 +132,31 @@ void OnCreate(TableData& t, const CreateSpec& spec) {
     RebuildSecondaryIndexes(t);
 }
 
+// Reads the index definition of one .XGn file; false and the reason when it does not parse.
+bool ReadIndexDef(const TableData& t, const std::string& path, int slot, SecondaryIndexDef& def,
+                  std::string& error) {
+    std::ifstream in(NativePath(path), std::ios::binary);
+    std::string head(4, '\0');
+    if (!in.read(&head[0], 4)) return error = "truncated header", false;
+    size_t headerSize = U16(head, px::kHeaderSize);
+    if (headerSize < px::kDataHeaderEnd || headerSize > 0x10000) return error = "bad header size", false;
+    head.resize(headerSize);
+    in.read(&head[4], std::streamsize(headerSize - 4));
+    if (in.gcount() != std::streamsize(headerSize - 4)) return error = "truncated header", false;
+    std::string name, fieldName;
+    int fieldNo = 0;
+    if (!ParseIndexHeader(head, name, fieldName, fieldNo, error)) return false;
+    int f = -1;
+    if (fieldNo >= 1 && size_t(fieldNo) <= t.schema.fields.size() &&
+        rtl::AsciiSameText(t.schema.fields[size_t(fieldNo - 1)].name, fieldName))
+        f = fieldNo - 1;
+    if (f < 0) f = t.schema.FindField(fieldName);
+    if (f < 0 && fieldNo >= 1 && size_t(fieldNo) <= t.schema.fields.size()) f = fieldNo - 1;
+    if (f < 0) return error = "refers to an unknown field '" + fieldName + "'", false;
+    def = {name, f, slot};
+    return true;
+}
+
 void OnOpen(TableData& t) {
     t.extensions.erase(kExtension);
     auto st = std::make_shared<IndexState>();
@@ -136,29 +164,16 @@ void OnOpen(TableData& t) {
     for (int s = 0; s < kMaxSlots; ++s) {
         const std::string path = FindFileNoCase(folder, StemOf(t.dbPath) + XgExt(s));
         if (path.empty()) continue;
-        std::ifstream in(path, std::ios::binary);
-        std::string head(4, '\0');
-        if (!in.read(&head[0], 4)) throw EDBEngineError(ecCorrupt, "Index file '" + path + "' is damaged: truncated header");
-        size_t headerSize = U16(head, px::kHeaderSize);
-        if (headerSize < px::kDataHeaderEnd || headerSize > 0x10000)
-            throw EDBEngineError(ecCorrupt, "Index file '" + path + "' is damaged: bad header size");
-        head.resize(headerSize);
-        in.read(&head[4], std::streamsize(headerSize - 4));
-        if (in.gcount() != std::streamsize(headerSize - 4))
-            throw EDBEngineError(ecCorrupt, "Index file '" + path + "' is damaged: truncated header");
-        std::string name, fieldName, error;
-        int fieldNo = 0;
-        if (!ParseIndexHeader(head, name, fieldName, fieldNo, error))
-            throw EDBEngineError(ecCorrupt, "Index file '" + path + "' is damaged: " + error);
-        int f = -1;
-        if (fieldNo >= 1 && size_t(fieldNo) <= t.schema.fields.size() &&
-            rtl::AsciiSameText(t.schema.fields[size_t(fieldNo - 1)].name, fieldName))
-            f = fieldNo - 1;
-        if (f < 0) f = t.schema.FindField(fieldName);
-        if (f < 0 && fieldNo >= 1 && size_t(fieldNo) <= t.schema.fields.size()) f = fieldNo - 1;
-        if (f < 0)
-            throw EDBEngineError(ecCorrupt, "Index file '" + path + "' refers to an unknown field '" + fieldName + "'");
-        st->defs.push_back({name, f, s});
+        SecondaryIndexDef def;
+        std::string error;
+        if (ReadIndexDef(t, path, s, def, error)) {
+            st->defs.push_back(def);
+        } else if (t.writeRefusal.empty()) {
+            // The table stays readable (its rows do not depend on the index), but a change
+            // would leave an index behind that this engine cannot rebuild.
+            t.writeRefusal =
+                "Index file '" + path + "' is damaged (" + error + "): table '" + t.dbPath + "' cannot be changed";
+        }
     }
     if (!st->defs.empty()) t.extensions[kExtension] = st;
 }
@@ -349,7 +364,7 @@ std::vector<uint16_t> WalkRowBlocks(const std::string& name, ReadFn read) {
 }  // namespace
 
 std::vector<uint16_t> ReadRowBlocks(const std::string& dbPath) {
-    std::ifstream in(dbPath, std::ios::binary);
+    std::ifstream in(NativePath(dbPath), std::ios::binary);
     return WalkRowBlocks(dbPath, [&](size_t off, size_t n, std::string& out) {
         out.assign(n, '\0');
         in.clear();

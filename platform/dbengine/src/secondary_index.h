@@ -8,8 +8,9 @@
 //
 // Installed once per process (InstallSecondaryIndexes). Then:
 //   create  records the definition's indexes and writes them (empty);
-//   open    reads the index definitions from the .XGn headers (a damaged header raises
-//           EDBEngineError ecCorrupt: an index is never dropped silently);
+//   open    reads the index definitions from the .XGn headers; a header that does not parse
+//           leaves the table readable but refuses every change of it (EDBEngineError
+//           ecCorrupt naming the file): an index is never dropped or left stale silently;
 //   save    the table writer rebuilds every index of the table completely from its rows
 //           (SecondaryIndexFiles) and puts the files in place together with the table's
 //           own, so an index is never left stale.

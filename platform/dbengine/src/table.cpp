@@ -245,6 +245,7 @@ void TTable::Delete() {
     Cancel();
     im.Sync();
     if (!im.curRec) throw EDatabaseError("Cannot perform this operation on an empty dataset");
+    CheckWritable(*im.data);
     Record before = *im.curRec;
     auto next = std::next(im.cur);
     RecordPtr gone = im.curRec;

@@ -86,6 +86,10 @@ struct TableData {
     uint64_t generation = 0;   // bumped by every change of rows
     bool dirty = false;        // rows differ from the files
     int users = 0;             // open TTable objects
+    // Why the table may be read but not changed ("" when it may be): a check or index file
+    // of its family that does not parse. Reading depends on the .DB and .MB only; a write
+    // would break checks or indexes that this engine cannot see.
+    std::string writeRefusal;
     // Slots for other engine modules (checks, secondary indexes): keyed by module name.
     std::map<std::string, std::shared_ptr<void>> extensions;
 
@@ -101,6 +105,10 @@ struct TableData {
     void DeleteRow(const RecordPtr& r);
     void Touch() { ++generation; dirty = true; }
 };
+
+// Raises EDBEngineError (ecCorrupt, naming the damaged file) when the table may not be
+// changed; called before every change of rows and before every save.
+void CheckWritable(const TableData& t);
 
 // --- files ---
 // Family file names beside a table: "Doors.DB" -> "Doors.PX", "Doors.MB", ...

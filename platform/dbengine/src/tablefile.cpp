@@ -72,6 +72,7 @@ struct SortOrderId {
     uint8_t id;
 };
 // Sort-order ids of the header byte; the name stored after the field numbers decides.
+// Inferred: the byte values (no public list of them; pxlib does not interpret the byte).
 const SortOrderId kSortOrders[] = {
     {"ascii", 0x00}, {"intl", 0x4C}, {"ANSIINTL", 0x62}, {"ancyrr", 0x63}, {"cyrr", 0x64},
 };
@@ -88,6 +89,11 @@ std::string SortOrderName(uint8_t id) {
 
 // Weight of a byte for the case-insensitive sort orders: digits, then Latin letters, then
 // Cyrillic letters of code page 1251 (Ё after Е); other bytes keep their order below.
+// Inferred: it is based on the alphabets' own order (Latin A-Z, then Russian А-Я with Ё
+// after Е, each letter's two cases equal but for a final tie-break, lower byte first) and
+// on what a Cyrillic dictionary order does; no description of the "ancyrr" driver's table
+// and no pxlib check settles it (pxlib does not sort). It decides the order of keys in the
+// .PX and .XGn files that the product's own engine reads.
 int CollationWeight(unsigned char c, bool cyrillic) {
     if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
     if (c >= 'A' && c <= 'Z') return 0x200 + (c - 'A') * 2;
@@ -298,7 +304,7 @@ void DeleteFamily(const std::string& dbPath) {
                       (ext.size() == 3 && (ext.compare(0, 2, "XG") == 0 || ext.compare(0, 2, "YG") == 0));
         if (!family) continue;
         std::string path = JoinPath(folder, n);
-        if (std::remove(path.c_str()) != 0 && FileExists(path))
+        if (!RemoveFile(path))
             throw EDBEngineError(ecOpenFailed, "Cannot delete " + path);
     }
 }
@@ -769,7 +775,12 @@ TableImage BuildImage(const TableData& t) {
     return img;
 }
 
+void CheckWritable(const TableData& t) {
+    if (!t.writeRefusal.empty()) throw EDBEngineError(ecCorrupt, t.writeRefusal);
+}
+
 void SaveTable(TableData& t) {
+    CheckWritable(t);
     TableImage img = BuildImage(t);
     std::vector<std::pair<std::string, const std::string*>> files;
     if (t.schema.HasBlobs()) files.emplace_back(FamilyPath(t.dbPath, "MB"), &img.mb);

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 
 #include "rtl/strutil.h"
@@ -41,9 +39,8 @@ uint8_t ValVersionFor(int fileVersion) {
 
 // Change count of the table header, which the .VAL file repeats.
 uint8_t TableChangeCount(const std::string& dbPath) {
-    std::ifstream in(dbPath, std::ios::binary);
-    char hdr[0x2E] = {};
-    if (!in.read(hdr, sizeof hdr)) return 0;
+    std::string hdr;
+    if (!ReadFileStart(dbPath, 0x2E, hdr) || hdr.size() < 0x2E) return 0;
     return static_cast<uint8_t>(hdr[0x2D]);
 }
 
@@ -124,8 +121,7 @@ void OnCreate(TableData& t, const CreateSpec& spec) {
         if (!existing.empty()) valPath = existing;
     }
     if (v.Checks.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(valPath, ec);
+        RemoveFile(valPath);
         t.extensions.erase(kExtension);
         return;
     }
@@ -144,14 +140,29 @@ void OnOpen(TableData& t) {
     if (dot != std::string::npos) stem.resize(dot);
     const std::string path = FindFileNoCase(folder.empty() ? std::string(".") : folder, stem + ".VAL");
     if (path.empty()) return;
+    // A check file that cannot be read or parsed leaves the table readable (its rows do not
+    // depend on it), but no change may be written past checks that are unknown here.
     std::string bytes, error;
-    if (!ReadWholeFile(path, bytes)) throw EDBEngineError(ecOpenFailed, "Cannot read validity file '" + path + "'");
+    if (!ReadWholeFile(path, bytes)) {
+        t.writeRefusal = "Validity file '" + path + "' cannot be read: table '" + t.dbPath + "' cannot be changed";
+        return;
+    }
     auto st = std::make_shared<ValState>();
-    if (!DecodeValidity(bytes, st->val, error))
-        throw EDBEngineError(ecCorrupt, "Validity file '" + path + "' is damaged: " + error);
+    if (!DecodeValidity(bytes, st->val, error)) {
+        t.writeRefusal =
+            "Validity file '" + path + "' is damaged (" + error + "): table '" + t.dbPath + "' cannot be changed";
+        return;
+    }
     Bind(t, *st);
     MarkRequired(t, *st);
     t.extensions[kExtension] = st;
+}
+
+// Writes the field's default into a null field of the row; false when it has none.
+bool FillDefault(const FieldInfo& f, const TFieldCheck& c, Record& row) {
+    if (!c.Default || TValValue::IsNull(*c.Default)) return false;
+    std::memcpy(&row.data[size_t(f.offset)], c.Default->data(), std::min(c.Default->size(), size_t(f.width)));
+    return true;
 }
 
 std::string ValueText(const FieldInfo& f, const std::string& raw) {
@@ -194,8 +205,7 @@ void ApplyValidity(const TableData& t, Record& row, bool isInsert) {
         if (null && c.Required)
             throw EDBEngineError(ecValidity, rtl::Format("Field value required: table '%s', field '%s', value blank",
                                                          table.c_str(), f.name.c_str()));
-        if (null && isInsert && c.Default && !TValValue::IsNull(*c.Default)) {
-            std::memcpy(p, c.Default->data(), std::min(c.Default->size(), size_t(f.width)));
+        if (null && isInsert && FillDefault(f, c, row)) {
             raw.assign(p, size_t(f.width));
             null = false;
         }
@@ -210,6 +220,16 @@ void ApplyValidity(const TableData& t, Record& row, bool isInsert) {
                                  rtl::Format("Field value above the maximum: table '%s', field '%s', value %s, maximum %s",
                                              table.c_str(), f.name.c_str(), ValueText(f, raw).c_str(),
                                              ValueText(f, *c.Max).c_str()));
+    }
+}
+
+void ApplyDefaults(const TableData& t, Record& row) {
+    auto st = StateOf(t);
+    if (!st) return;
+    for (const ValState::Bound& b : st->bound) {
+        const FieldInfo& f = t.schema.fields[size_t(b.field)];
+        if (row.data.size() < size_t(f.offset + f.width)) continue;
+        if (TValValue::IsNull(row.data.substr(size_t(f.offset), size_t(f.width)))) FillDefault(f, *b.check, row);
     }
 }
 

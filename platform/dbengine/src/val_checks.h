@@ -4,8 +4,9 @@
 // before it opens or creates a table). Then:
 //   create  writes the .VAL file from the definition's required / min / max / default
 //           (removes a stale one when the definition has no checks);
-//   open    reads the .VAL file (a damaged one raises EDBEngineError ecCorrupt) and marks
-//           the required fields in the field definitions;
+//   open    reads the .VAL file and marks the required fields in the field definitions; a
+//           file that cannot be read or parsed leaves the table readable but refuses every
+//           change of it (EDBEngineError ecCorrupt naming the file);
 //   post    a required field left null (its default does not stand in), or a value below
 //           its minimum or above its maximum, raises EDBEngineError ecValidity naming the
 //           table, the field and the value, and the row is not stored; an inserted row's
@@ -26,6 +27,11 @@ const TValidity* ValidityOf(const TableData& t);
 
 // Applies defaults (insert only) and the checks to a row; throws as described above.
 void ApplyValidity(const TableData& t, Record& row, bool isInsert);
+
+// Writes their defaults into the row's null fields (no checks). A batch move fills a new
+// row's defaults first and then the mapped values, so that only the fields the move does not
+// give get defaults, and a blank the source holds stays blank.
+void ApplyDefaults(const TableData& t, Record& row);
 
 // Writes bytes to path through a temporary file beside it (the old file stays intact when
 // writing fails). EDBEngineError on failure.

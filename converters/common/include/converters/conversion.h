@@ -9,8 +9,9 @@
 //
 // Raises whatever the engine, the archive reader and the converter's own steps raise (only
 // an EDBEngineError of a table's move is handled: it starts the copy fallback). A saved table
-// that neither the append nor the copy could move does not stop the run: after the last
-// step an EDBEngineError names every such table.
+// that cannot be opened, or that neither the append nor the copy could move, does not stop
+// the run: after the last step an EDBEngineError names every such table with its reason
+// (also when a later step fails: then the error names that failure too).
 #pragma once
 
 #include <cstddef>
@@ -47,7 +48,7 @@ void RunConversion(const std::string& savedFolder, const void* archive, std::siz
 std::vector<std::string> MappingFor(const std::vector<dbe::TFieldDef>& fields);
 
 // The access-group door string of the new version: the first 60 characters of the saved one,
-// then 68 characters "D".
+// then 68 characters "D". (The fix cuts it to the width of a narrower, copied field.)
 std::string WidenAccessDoors(const std::string& saved);
 
 }  // namespace conv

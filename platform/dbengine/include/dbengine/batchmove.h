@@ -2,7 +2,8 @@
 //
 //   batAppendUpdate  appends the source's rows to the destination; a row whose primary key
 //                    equals a destination row's (or an earlier moved row's) replaces it.
-//                    Unmapped destination fields get their defaults; validity checks apply;
+//                    Unmapped destination fields get their defaults, mapped ones keep the
+//                    source value, a blank one too; validity checks apply;
 //                    BLOB values travel with the row.
 //   batAppend        the same without replacing: an equal key is a key violation.
 //   batCopy          deletes the destination table's whole family and creates it anew, with
@@ -10,8 +11,9 @@
 //                    index, then appends every source row.
 // A move is all-or-nothing: when it fails, the destination is exactly as it was before.
 // Field names resolve without regard to letter case. A mapping name that either table lacks
-// raises EDatabaseError "Field '%s' not found"; engine failures (checks, key violations,
-// files) raise EDBEngineError. The tables are not owned; a closed table is opened for the
+// raises EDatabaseError "Field '%s' not found"; every other failure of the move (checks, key
+// violations, files, a value that does not convert to its destination field) raises
+// EDBEngineError with its cause in the message. The tables are not owned; a closed table is opened for the
 // move and closed again, an open one stays open.
 #pragma once
 
@@ -37,6 +39,7 @@ public:
     int MovedCount() const { return moved_; }
 
 private:
+    void Run();
     int moved_ = 0;
 };
 

@@ -30,6 +30,7 @@ enum TEngineErrorCode : int {
     ecState = 0x2801,             // operation not allowed in the table's current state
     ecInvalidDefinition = 0x2802, // a table definition that cannot be created
     ecValueTooLong = 0x2803,      // a value that does not fit its field
+    ecTypeMismatch = 0x2804,      // a batch move's value that does not convert to its field
 };
 
 class EDBEngineError : public EDatabaseError {

@@ -6,7 +6,9 @@
 // written to disk when the last TTable on the file closes (or at FlushBuffers): the new files
 // are written beside the old ones and then put in their place, so a failed write leaves the
 // table as it was. Keyed tables keep their rows in key order; Post refuses a duplicate key
-// with EDBEngineError (ecKeyViolation). Errors: EDBEngineError for engine failures,
+// with EDBEngineError (ecKeyViolation). A table whose check (.VAL) or index (.XGn) file does
+// not parse opens and reads normally, but every change of it raises EDBEngineError
+// (ecCorrupt) naming that file. Errors: EDBEngineError for engine failures,
 // EDatabaseError for misuse (unknown field name, wrong state), rtl::EConvertError for text
 // that is no value of the field's type.
 #pragma once
