@@ -1,6 +1,21 @@
 // Internal: the on-disk layout of Paradox table (.DB), primary index (.PX) and BLOB (.MB)
 // files. All header integers are little-endian; field data inside records is big-endian.
 //
+// How sure each part is: the layout below follows the public descriptions of the format and
+// is cross-checked with pxlib both ways (pxlib reads what we write, we read what it writes:
+// tests/dbengine/pxlib_test.cpp) for the header fields pxlib reads, the field info, names
+// and numbers, the data blocks, the record encodings, the primary index entries and the .MB
+// chunks and pointers. Inferred, settled by neither:
+//   0x29 sort order id     the byte per sort order name (kSortOrders in tablefile.cpp); pxlib
+//                          keeps the byte and the name but gives them no meaning
+//   0x39 file version      the byte written per table level (FileVersionForLevel); pxlib
+//                          reads any value, so only its sense for levels 3 to 7 is checked
+//   0x58 / 0x5A            the file version repeated in the data header (written as
+//                          0x0100 | file version; never read back)
+//   key order              the order in which the "ancyrr" collation sorts keys (see
+//                          CollationWeight in tablefile.cpp): pxlib does not sort, so the .PX
+//                          and .XGn files we write are ordered by our own inference.
+//
 // Table / index header (offsets from the start of the file):
 //   0x00 u16 record size            0x02 u16 header size        0x04 u8  file type
 //   0x05 u8  block size in KiB      0x06 u32 record count       0x0A u16 blocks in use

@@ -1,6 +1,12 @@
 // On-disk layout of a Paradox validity-check file (.VAL), file versions 0x09 to 0x0B.
 // All integers little-endian; field values inside checks are in the table's record encoding.
 //
+// Inferred as a whole: no public description settles this layout and pxlib does not read
+// .VAL files. Inferred in particular: the version byte per table level (0x09 / 0x0A / 0x0B,
+// ValVersionFor in val_checks.cpp), the four-byte "present" markers of the entries, the
+// "required" byte, the order of the values after an entry and the footer. That is why a
+// .VAL file that does not parse leaves its table readable (only changes are refused).
+//
 // Header (0x35 bytes)
 //   off   size  meaning
 //   0x00  1     change count of the table (equals the .DB header's)
