@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "dbengine/dbengine.h"
 #include "fixture_util.h"
 #include "globals.h"
@@ -162,6 +165,40 @@ TEST_F(SaveOldDatabaseTest, SameVersionRestoreCopiesEverySavedFileBack) {
         EXPECT_NE(e.Message().find("extra.dat"), std::string::npos) << e.Message();
     }
     CloseHandle(held);
+}
+
+// The database folder and the user's temporary folder named with letters outside ASCII (in
+// the ANSI code page the test runs under: Cyrillic for 1251, "€" for 1252): the database is
+// saved into tmpDB and the same-version restore copies it back. Runs in the cp1251 / cp1252
+// entries of this test; under LC_ALL=C Wine does not keep such file names, and it skips.
+TEST_F(SaveOldDatabaseTest, NonAsciiFolders) {
+    const char* lc = std::getenv("LC_ALL");
+    const std::string locale = lc ? lc : "";
+    if (locale.find("UTF-8") == std::string::npos && locale.find("utf8") == std::string::npos)
+        GTEST_SKIP() << "needs a UTF-8 Unix locale (LC_ALL=" << locale << ")";
+    const bool cyrillic = GetACP() == 1251;
+    // "Иван" and "Временная" / "T€mp" and "Tëmp€".
+    const std::string db = base_ + (cyrillic ? "\xC8\xE2\xE0\xED" : "T\x80mp") + "\\";
+    temp_ = base_ + (cyrillic ? "\xC2\xF0\xE5\xEC\xE5\xED\xED\xE0\xFF" : "T\xEBmp\x80") + "\\";
+    ASSERT_TRUE(CreateDirectoryA(db.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(temp_.c_str(), nullptr));
+    fixture::MakeDoorsTable(db);
+    fixture::WriteFile(db + "net.txt", "net");
+    std::memset(TempPath, 0, sizeof TempPath);
+    std::memcpy(TempPath, temp_.data(), temp_.size());
+    Alias("KorvixNetGlobal", db);
+
+    ASSERT_NO_THROW(SaveOldDatabase());
+    EXPECT_TRUE(fixture::Exists(Saved() + "Doors.DB"));
+    EXPECT_EQ(fixture::ReadFile(Saved() + "net.txt"), "net");
+
+    fixture::WriteFile(Saved() + "net.txt", "from the saved folder");
+    PluginDir = base_ + "noplugins\\";
+    CreateDirectoryA(PluginDir.c_str(), nullptr);
+    LoadPlugIns();
+    OldVersion = TVersionCode::Nop();
+    ASSERT_NO_THROW(RestoreSavedDatabase());
+    EXPECT_EQ(fixture::ReadFile(db + "net.txt"), "from the saved folder");
 }
 
 }  // namespace
