@@ -8,6 +8,7 @@
 #include "qx/QxDictionary.h"
 #include "qx/QxLocaleVars.h"
 #include "qx/QxTranslatorBase.h"
+#include "rtl/resstrings.h"
 
 namespace qx {
 
@@ -30,7 +31,8 @@ public:
         if (kxc::Application->BiDiMode() != mode) kxc::Application->SetBiDiMode(mode);
     }
     void ShowErrorBox(const std::string& text) override {
-        MessageBoxA(GetActiveWindow(), text.c_str(), "Error", MB_OK | MB_ICONERROR);
+        MessageBoxA(GetActiveWindow(), text.c_str(), rtl::LoadResString(&rtl::SMsgDlgError).c_str(),
+                    MB_OK | MB_ICONERROR);
     }
     void ShowInformationBox(const std::string& text) override {
         MessageBoxA(GetActiveWindow(), text.c_str(), "Information", MB_OK | MB_ICONINFORMATION);

@@ -1,6 +1,7 @@
 #include "qx/QxParser.h"
 
 #include "rtl/exceptions.h"
+#include "rtl/resstrings.h"
 #include "rtl/strutil.h"
 
 namespace qx {
@@ -58,7 +59,7 @@ bool TryStrToInt(const std::string& text, int32_t& value) {
 int32_t StrToInt(const std::string& text) {
     int32_t value = 0;
     if (!TryStrToInt(text, value))
-        throw rtl::EConvertError(rtl::Format("'%s' is not a valid integer value", text.c_str()));
+        throw rtl::EConvertError(rtl::FormatResString(&rtl::SInvalidInteger, text.c_str()));
     return value;
 }
 

@@ -1,4 +1,5 @@
 #include "components/classes.h"
+#include "rtl/resstrings.h"
 
 #include <algorithm>
 #include <map>
@@ -110,12 +111,12 @@ const TMethodInfo* TClassInfo::FindMethod(const std::string& name) const {
 }
 
 TComponent* TClassInfo::CreateComponent(TComponent* owner) const {
-    if (!componentFactory_) throw EClassNotFound(rtl::Format("Class %s not found", name_.c_str()));
+    if (!componentFactory_) throw EClassNotFound(rtl::FormatResString(&rtl::SClassNotFound, name_.c_str()));
     return componentFactory_(owner);
 }
 
 TCollectionItem* TClassInfo::CreateItem(TCollection* collection) const {
-    if (!itemFactory_) throw EClassNotFound(rtl::Format("Class %s not found", name_.c_str()));
+    if (!itemFactory_) throw EClassNotFound(rtl::FormatResString(&rtl::SClassNotFound, name_.c_str()));
     return itemFactory_(collection);
 }
 
@@ -135,7 +136,7 @@ const TClassInfo* GetClass(const std::string& name) {
 
 const TClassInfo& FindClass(const std::string& name) {
     const TClassInfo* c = GetClass(name);
-    if (!c) throw EClassNotFound(rtl::Format("Class %s not found", name.c_str()));
+    if (!c) throw EClassNotFound(rtl::FormatResString(&rtl::SClassNotFound, name.c_str()));
     return *c;
 }
 
@@ -152,15 +153,15 @@ const TClassInfo& TObject::StaticClass() {
 
 namespace {
 [[noreturn]] void NoProperty(const std::string& name) {
-    throw EPropertyError(rtl::Format("Property %s does not exist", name.c_str()));
+    throw EPropertyError(rtl::FormatResString(&rtl::SUnknownProperty, name.c_str()));
 }
 void CheckKind(const TPropInfo* p, TTypeKinds kinds) {
     if (!p) NoProperty("");
     if (p->Kind > 31 || !(kinds & KindBit(p->Kind)))
-        throw EPropertyError(rtl::Format("Invalid property type: %s", p->Name.c_str()));
+        throw EPropertyError(rtl::FormatResString(&rtl::SInvalidPropertyType, p->Name.c_str()));
 }
 [[noreturn]] void NoAccess(const TPropInfo* p, bool write) {
-    throw EPropertyError(rtl::Format(write ? "Property %s is read-only" : "Property %s is write-only",
+    throw EPropertyError(rtl::FormatResString(write ? &rtl::SReadOnlyProperty : &rtl::SWriteOnlyProperty,
                                      p->Name.c_str()));
 }
 }  // namespace
@@ -220,7 +221,7 @@ void SetStrProp(TObject* obj, const TPropInfo* p, const std::string& v) {
     CheckKind(p, tkStrings | KindBit(tkChar) | KindBit(tkWChar));
     if (p->Kind == tkChar || p->Kind == tkWChar) {
         if (!p->SetOrd) NoAccess(p, true);
-        if (v.size() != 1) throw EPropertyError("Invalid property value");
+        if (v.size() != 1) throw EPropertyError(rtl::LoadResString(&rtl::SInvalidPropertyValue));
         p->SetOrd(*obj, static_cast<unsigned char>(v[0]));
         return;
     }
@@ -250,7 +251,7 @@ std::string GetEnumProp(const TObject* obj, const TPropInfo* p) {
 void SetEnumProp(TObject* obj, const TPropInfo* p, const std::string& name) {
     CheckKind(p, KindBit(tkEnumeration));
     int i = p->Enum ? p->Enum->IndexOf(name) : -1;
-    if (i < 0) throw EPropertyError("Invalid property value");
+    if (i < 0) throw EPropertyError(rtl::LoadResString(&rtl::SInvalidPropertyValue));
     SetOrdProp(obj, p, i);
 }
 
@@ -277,7 +278,7 @@ void SetSetProp(TObject* obj, const TPropInfo* p, const std::string& text) {
         cur.clear();
         if (name.empty()) return;
         int i = p->Enum ? p->Enum->IndexOf(name) : -1;
-        if (i < 0 || i > 31) throw EPropertyError("Invalid property value");
+        if (i < 0 || i > 31) throw EPropertyError(rtl::LoadResString(&rtl::SInvalidPropertyValue));
         mask |= 1u << i;
     };
     for (char ch : text) {
@@ -375,12 +376,12 @@ void TPersistent::Assign(const TPersistent* source) {
         source->AssignTo(this);
         return;
     }
-    throw rtl::EConvertError(rtl::Format("Cannot assign a nil to a %s", ClassName().c_str()));
+    throw rtl::EConvertError(rtl::FormatResString(&rtl::SAssignNilError, ClassName().c_str()));
 }
 
 void TPersistent::AssignTo(TPersistent* dest) const {
     throw rtl::EConvertError(
-        rtl::Format("Cannot assign a %s to a %s", ClassName().c_str(), dest->ClassName().c_str()));
+        rtl::FormatResString(&rtl::SAssignError, ClassName().c_str(), dest->ClassName().c_str()));
 }
 
 void TPersistent::DefineProperties(TFiler&) {}
@@ -442,18 +443,18 @@ void TComponent::BeforeDestruction() { state_ |= csDestroying; }
 void TComponent::SetName(const std::string& name) {
     if (name == name_) return;
     if (!name.empty() && !IsValidIdent(name))
-        throw EComponentError(rtl::Format("''%s'' is not a valid component name", name.c_str()));
+        throw EComponentError(rtl::FormatResString(&rtl::SInvalidName, name.c_str()));
     if (!name.empty() && owner_) {
         TComponent* other = owner_->FindComponent(name);
         if (other && other != this)
-            throw EComponentError(rtl::Format("A component named %s already exists", name.c_str()));
+            throw EComponentError(rtl::FormatResString(&rtl::SDuplicateName, name.c_str()));
     }
     name_ = name;
 }
 
 TComponent* TComponent::Components(int index) const {
     if (index < 0 || index >= ComponentCount())
-        throw rtl::EListError(rtl::Format("List index out of bounds (%d)", index));
+        throw rtl::EListError(rtl::FormatResString(&rtl::SListIndexError, index));
     return components_[size_t(index)];
 }
 
@@ -473,7 +474,7 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
 
 void TComponent::InsertComponent(TComponent* c) {
     if (!c->name_.empty() && FindComponent(c->name_))
-        throw EComponentError(rtl::Format("A component named %s already exists", c->name_.c_str()));
+        throw EComponentError(rtl::FormatResString(&rtl::SDuplicateName, c->name_.c_str()));
     if (c->owner_) c->owner_->RemoveComponent(c);
     Insert(c);
     if (Designing()) c->SetDesigning(true);
@@ -640,7 +641,7 @@ void TStringList::DescribeClass(TClassBuilder<TStringList>&) {}
 
 void TStringList::CheckIndex(int index, bool allowEnd) const {
     if (index < 0 || index > Count() || (!allowEnd && index == Count()))
-        throw rtl::EListError(rtl::Format("List index out of bounds (%d)", index));
+        throw rtl::EListError(rtl::FormatResString(&rtl::SListIndexError, index));
 }
 
 std::string TStringList::Get(int index) const {
@@ -755,7 +756,7 @@ TCollection::~TCollection() {
 
 TCollectionItem* TCollection::Items(int index) const {
     if (index < 0 || index >= Count())
-        throw rtl::EListError(rtl::Format("List index out of bounds (%d)", index));
+        throw rtl::EListError(rtl::FormatResString(&rtl::SListIndexError, index));
     return items_[size_t(index)];
 }
 

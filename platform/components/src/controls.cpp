@@ -1,4 +1,5 @@
 #include "components/controls.h"
+#include "rtl/resstrings.h"
 
 #include <commctrl.h>
 
@@ -66,7 +67,7 @@ void EnsureWindowClass(const TCreateParams& p) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = p.WinClassName.c_str();
     if (!RegisterClassExA(&wc))
-        throw rtl::EOSError(rtl::Format("Cannot register window class %s", p.WinClassName.c_str()));
+        throw rtl::EOSError(rtl::FormatResString(&rtl::SWindowClass, p.WinClassName.c_str()));
     RegisteredClasses().insert(p.WinClassName);
 }
 
@@ -117,7 +118,7 @@ void TControl::SetParentComponent(TComponent* p) {
 
 void TControl::SetParent(TWinControl* p) {
     if (p == parent_) return;
-    if (p == this) throw rtl::EInvalidOperation("A control cannot have itself as its parent");
+    if (p == this) throw rtl::EInvalidOperation(rtl::LoadResString(&rtl::SControlParentSetToSelf));
     if (parent_) {
         DestroyHandle();
         parent_->RemoveControl(this);
@@ -402,7 +403,7 @@ void TControl::CreateHandle() {
                              height_, parent, child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : p.Menu,
                              GetModuleHandleA(nullptr), nullptr);
     g_creating = nullptr;
-    if (!h) throw rtl::EOSError(rtl::Format("Error creating window (%lu)", GetLastError()));
+    if (!h) throw rtl::EOSError(rtl::FormatResString(&rtl::SWindowCreate, GetLastError()));
     if (p.BaseClass)
         AttachSubclass(h);
     else if (!handle_)

@@ -1,4 +1,5 @@
 #include "components/filer.h"
+#include "rtl/resstrings.h"
 
 #include <cmath>
 #include <cstring>
@@ -21,7 +22,7 @@ constexpr int kMaxDepth = 256;
 constexpr int32_t kChunk = 65536;
 const char kSignature[4] = {'T', 'P', 'F', '0'};
 
-[[noreturn]] void InvalidValue() { throw rtl::EReadError("Invalid property value"); }
+[[noreturn]] void InvalidValue() { throw rtl::EReadError(rtl::LoadResString(&rtl::SInvalidPropertyValue)); }
 
 std::string Narrow(const std::u16string& w) {
 #ifdef _WIN32
@@ -128,7 +129,7 @@ void TReader::Fill() {
 uint8_t TReader::ReadByte() {
     if (bufPos_ >= bufEnd_) {
         Fill();
-        if (bufEnd_ == 0) throw rtl::EReadError("Stream read error");
+        if (bufEnd_ == 0) throw rtl::EReadError(rtl::LoadResString(&rtl::SReadError));
     }
     ++consumed_;
     return static_cast<uint8_t>(buf_[size_t(bufPos_++)]);
@@ -139,7 +140,7 @@ void TReader::Read(void* out, int32_t count) {
     while (count > 0) {
         if (bufPos_ >= bufEnd_) {
             Fill();
-            if (bufEnd_ == 0) throw rtl::EReadError("Stream read error");
+            if (bufEnd_ == 0) throw rtl::EReadError(rtl::LoadResString(&rtl::SReadError));
         }
         int32_t n = std::min(count, bufEnd_ - bufPos_);
         std::memcpy(p, &buf_[size_t(bufPos_)], size_t(n));
@@ -155,7 +156,7 @@ TValueType TReader::ReadValue() { return static_cast<TValueType>(ReadByte()); }
 TValueType TReader::NextValue() {
     if (bufPos_ >= bufEnd_) {
         Fill();
-        if (bufEnd_ == 0) throw rtl::EReadError("Stream read error");
+        if (bufEnd_ == 0) throw rtl::EReadError(rtl::LoadResString(&rtl::SReadError));
     }
     return static_cast<TValueType>(static_cast<uint8_t>(buf_[size_t(bufPos_)]));
 }
@@ -169,9 +170,9 @@ void TReader::ReadSignature() {
     try {
         Read(sig, 4);
     } catch (const rtl::EReadError&) {
-        throw rtl::EFilerError("Invalid stream format");
+        throw rtl::EFilerError(rtl::LoadResString(&rtl::SInvalidImage));
     }
-    if (std::memcmp(sig, kSignature, 4) != 0) throw rtl::EFilerError("Invalid stream format");
+    if (std::memcmp(sig, kSignature, 4) != 0) throw rtl::EFilerError(rtl::LoadResString(&rtl::SInvalidImage));
 }
 
 void TReader::ReadPrefix(uint8_t& flags, int32_t& childPos) {
@@ -485,7 +486,7 @@ void TReader::ReadProperty(TPersistent* instance) {
         const TPropInfo* p = inst->ClassInfo()->FindProperty(name.substr(start, dot - start));
         TPersistent* next = nullptr;
         if (p && p->Kind == tkClass && p->GetObj) next = dynamic_cast<TPersistent*>(p->GetObj(*inst));
-        if (!next) throw rtl::EReadError(rtl::Format("Property %s does not exist", name.c_str()));
+        if (!next) throw rtl::EReadError(rtl::FormatResString(&rtl::SUnknownProperty, name.c_str()));
         inst = next;
         start = dot + 1;
     }
@@ -503,7 +504,7 @@ void TReader::ReadProperty(TPersistent* instance) {
     bool found = propFound_;
     propName_ = savedName;
     propFound_ = savedFound;
-    if (!found) throw rtl::EReadError(rtl::Format("Property %s does not exist", name.c_str()));
+    if (!found) throw rtl::EReadError(rtl::FormatResString(&rtl::SUnknownProperty, name.c_str()));
 }
 
 void TReader::ReadPropValue(TPersistent* inst, const TPropInfo* p) {

@@ -1,4 +1,5 @@
 #include "components/forms.h"
+#include "rtl/resstrings.h"
 
 #include <commctrl.h>
 
@@ -293,7 +294,7 @@ BOOL CALLBACK CollectEnabled(HWND h, LPARAM l) {
 }  // namespace
 
 TModalResult TForm::ShowModal() {
-    if (visible_ || modal_) throw rtl::EInvalidOperation("Cannot make a visible window modal");
+    if (visible_ || modal_) throw rtl::EInvalidOperation(rtl::LoadResString(&rtl::SCannotShowModal));
     HWND activeBefore = GetActiveWindow();
     if (!handle_) CreateHandle();
     std::pair<HWND, std::vector<HWND>> others{handle_, {}};

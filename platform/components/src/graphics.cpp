@@ -1,4 +1,5 @@
 #include "components/graphics.h"
+#include "rtl/resstrings.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -248,7 +249,7 @@ static bool ValidBitmapFile(const std::string& f) {
 }
 
 void TBitmap::LoadFromBytes(const std::string& fileBytes) {
-    if (!fileBytes.empty() && !ValidBitmapFile(fileBytes)) throw rtl::EInvalidOperation("Bitmap image is not valid");
+    if (!fileBytes.empty() && !ValidBitmapFile(fileBytes)) throw rtl::EInvalidOperation(rtl::LoadResString(&rtl::SInvalidBitmap));
     FreeHandle();
     file_ = fileBytes;
     Changed();
@@ -260,7 +261,7 @@ void TBitmap::LoadFromResourceName(void* instance, const std::string& name) {
     HRSRC res = FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
     HGLOBAL h = res ? LoadResource(module, res) : nullptr;
     const char* data = h ? static_cast<const char*>(LockResource(h)) : nullptr;
-    if (!data) throw rtl::EResNotFound(rtl::Format("Resource %s not found", name.c_str()));
+    if (!data) throw rtl::EResNotFound(rtl::FormatResString(&rtl::SResNotFound, name.c_str()));
     std::string info(data, SizeofResource(module, res));
     // A bitmap resource is the file without its file header: rebuild the header.
     uint32_t headerSize = uint32_t(Le32(info, 0));
@@ -279,16 +280,16 @@ void TBitmap::LoadFromResourceName(void* instance, const std::string& name) {
     LoadFromBytes(file + info);
 #else
     (void)instance;
-    throw rtl::EResNotFound(rtl::Format("Resource %s not found", name.c_str()));
+    throw rtl::EResNotFound(rtl::FormatResString(&rtl::SResNotFound, name.c_str()));
 #endif
 }
 
 void TBitmap::ReadData(TStream& s) {
     int32_t size = 0;
     s.ReadBuffer(&size, 4);
-    if (size < 0) throw rtl::EReadError("Invalid property value");
+    if (size < 0) throw rtl::EReadError(rtl::LoadResString(&rtl::SInvalidPropertyValue));
     std::string bytes = ReadRest(s);
-    if (int64_t(bytes.size()) < size) throw rtl::EReadError("Stream read error");
+    if (int64_t(bytes.size()) < size) throw rtl::EReadError(rtl::LoadResString(&rtl::SReadError));
     bytes.resize(size_t(size));
     LoadFromBytes(bytes);
 }
@@ -428,7 +429,7 @@ void TIcon::ReadData(TStream& s) {
     std::string bytes = ReadRest(s);
     // ICO layout: reserved 0, type 1, image count, then 16-byte directory entries.
     if (!bytes.empty() && (bytes.size() < 22 || Le16(bytes, 0) != 0 || Le16(bytes, 2) != 1 || Le16(bytes, 4) == 0))
-        throw rtl::EInvalidOperation("Icon image is not valid");
+        throw rtl::EInvalidOperation(rtl::LoadResString(&rtl::SInvalidIcon));
     FreeHandle();
     file_ = bytes;
     Changed();
@@ -553,7 +554,7 @@ void TPicture::DefineProperties(TFiler& filer) {
             else if (rtl::AsciiSameText(cls, "TIcon"))
                 g = new TIcon;
             else
-                throw rtl::EInvalidOperation(rtl::Format("Unknown picture file extension (%s)", cls.c_str()));
+                throw rtl::EInvalidOperation(rtl::FormatResString(&rtl::SUnknownExtension, cls.c_str()));
             try {
                 g->ReadData(s);
             } catch (...) {

@@ -1,4 +1,5 @@
 #include "components/streams.h"
+#include "rtl/resstrings.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,12 +29,12 @@ int64_t TStream::Size() {
 
 void TStream::ReadBuffer(void* buffer, int32_t count) {
     if (count <= 0) return;
-    if (Read(buffer, count) != count) throw rtl::EReadError("Stream read error");
+    if (Read(buffer, count) != count) throw rtl::EReadError(rtl::LoadResString(&rtl::SReadError));
 }
 
 void TStream::WriteBuffer(const void* buffer, int32_t count) {
     if (count <= 0) return;
-    if (Write(buffer, count) != count) throw rtl::EStreamError("Stream write error");
+    if (Write(buffer, count) != count) throw rtl::EStreamError(rtl::LoadResString(&rtl::SWriteError));
 }
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count) {
@@ -95,7 +96,7 @@ int64_t TCustomMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
 namespace {
 [[noreturn]] void CannotOpen(const std::string& name, uint16_t mode) {
     throw rtl::EFOpenError(
-        rtl::Format(mode == fmCreate ? "Cannot create file %s" : "Cannot open file %s", name.c_str()));
+        rtl::FormatResString(mode == fmCreate ? &rtl::SFCreateError : &rtl::SFOpenError, name.c_str()));
 }
 }  // namespace
 
@@ -252,7 +253,7 @@ TResourceStream::TResourceStream(void* instance, const TResId& name, const TResI
     const void* data = nullptr;
     int64_t size = 0;
     if (!LocateResource(name, type, instance, data, size))
-        throw rtl::EResNotFound(rtl::Format("Resource %s not found", name.Text().c_str()));
+        throw rtl::EResNotFound(rtl::FormatResString(&rtl::SResNotFound, name.Text().c_str()));
     SetPointer(data, size);
 }
 
@@ -261,7 +262,7 @@ void RegisterResourceData(const std::string& name, std::string bytes) {
 }
 
 void RegisterResourceData(const TResId& type, const TResId& name, std::string bytes) {
-    if (!Usable(name) || !Usable(type)) throw rtl::Exception("Resource name is empty");
+    if (!Usable(name) || !Usable(type)) throw rtl::Exception(rtl::LoadResString(&rtl::SResNameEmpty));
     MemoryResources()[MemoryKey(type, name)] = std::move(bytes);
 }
 

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "rtl/exceptions.h"
+#include "rtl/resstrings.h"
 
 namespace kxc {
 
@@ -132,7 +133,7 @@ public:
             return;
         }
         if (m.Info->Signature != std::type_index(typeid(void(A...))))
-            throw EPropertyError("Incompatible types: method " + m.Info->Name);
+            throw EPropertyError(rtl::FormatResString(&rtl::SIncompatibleMethod, m.Info->Name.c_str()));
         auto* inv = std::any_cast<std::function<void(TObject*, A...)>>(&m.Info->Invoker);
         TObject* data = m.Data;
         fn_ = [inv, data](A... a) { (*inv)(data, a...); };
@@ -396,7 +397,7 @@ public:
         if constexpr (!std::is_null_pointer_v<S>)
             p.SetObj = [set](TObject& o, TObject* v) {
                 C* c = v ? dynamic_cast<C*>(v) : nullptr;
-                if (v && !c) throw EPropertyError("Invalid property value");
+                if (v && !c) throw EPropertyError(rtl::LoadResString(&rtl::SInvalidPropertyValue));
                 detail::ApplySet(set, static_cast<T&>(o), c);
             };
         return p;

@@ -1,0 +1,119 @@
+// The resource strings on the real Win32 services: the string table that setup links holds
+// every record's text, a run-time error is shown translated while a German dictionary is
+// open and in English byte for byte once it is closed, and the system names special keys.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "components/shortcuts.h"
+#include "memory_dictionary.h"
+#include "qx/QxParser.h"
+#include "qx/QxResourceHooks.h"
+#include "rtl/resstrings.h"
+#include "uidriver/uidriver.h"
+
+KXC_IMPLEMENT_CLASS(MemoryDictionary)
+void MemoryDictionary::DescribeClass(kxc::TClassBuilder<MemoryDictionary>&) {}
+
+namespace {
+
+// Calls `show` on this thread while a second thread reads and closes the box it opens.
+std::optional<uidriver::MessageBoxInfo> BoxShownBy(const std::function<void()>& show) {
+    std::optional<uidriver::MessageBoxInfo> box;
+    std::thread closer([&] {
+        box = uidriver::WaitForMessageBox("", GetCurrentProcessId(), 5000);
+        if (box) uidriver::CloseMessageBox(box->hwnd);
+    });
+    show();
+    closer.join();
+    return box;
+}
+
+// The conversion error of the run time, shown by the translated exception display.
+std::optional<uidriver::MessageBoxInfo> ShowConversionError() {
+    return BoxShownBy([] {
+        try {
+            qx::StrToInt("12a");
+            ADD_FAILURE() << "no conversion error";
+        } catch (const rtl::EConvertError& e) {
+            qx::ShowTranslatedException(nullptr, e);
+        }
+    });
+}
+
+}  // namespace
+
+TEST(ResourceStringsOnWindows, TheStringTableHoldsEveryRecordsText) {
+    for (const rtl::TResStringRec* record : rtl::ResourceStringRecords()) {
+        char buffer[rtl::kResStringBufferSize] = {};
+        const int count =
+            rtl::LoadModuleString(rtl::HInstance, record->Identifier, buffer, sizeof buffer);
+        EXPECT_EQ(std::string(buffer, static_cast<size_t>(count > 0 ? count : 0)),
+                  record->English)
+            << record->Identifier;
+        EXPECT_EQ(rtl::LoadStr(record->Identifier), record->English);
+    }
+    // A module without the table has none of them; its records answer their English texts.
+    char buffer[rtl::kResStringBufferSize] = {};
+    EXPECT_EQ(rtl::LoadModuleString(GetModuleHandleA("kernel32.dll"), rtl::SReadError.Identifier,
+                                    buffer, sizeof buffer),
+              0);
+}
+
+TEST(ResourceStringsOnWindows, ARunTimeErrorShownInGermanThenInEnglish) {
+    ASSERT_TRUE(qx::ResourceModulesHoldOnlyProgram());
+    MemoryDictionary d;
+    d.languages = {MemoryDictionary::Native(),
+                   MemoryDictionary::Lang(9, 1, 1252, "1", "English"),
+                   MemoryDictionary::Lang(7, 1, 1252, "1", "German")};
+    d.SetCheckLevel(qx::qxclNone);
+    d.UseContexts(true);
+    d.Add("'%s' is not a valid integer value", "'%s' ist kein g\xFCltiger ganzzahliger Wert", "",
+          "65280");
+    d.Add("Error", "Fehler", "", "65307");
+    d.Add("Ctrl+", "Strg+", "", "65357");
+    d.SetLanguage(2);
+
+    auto english = ShowConversionError();
+    ASSERT_TRUE(english.has_value()) << "no box";
+
+    d.OpenDictionary();
+    ASSERT_TRUE(qx::ResourceHooksInstalled);
+    auto german = ShowConversionError();
+    ASSERT_TRUE(german.has_value()) << "no box";
+    EXPECT_EQ(german->text, "'12a' ist kein g\xFCltiger ganzzahliger Wert.");
+    EXPECT_EQ(german->caption, "Fehler");
+    EXPECT_EQ(kxc::ShortCutToText(kxc::scCtrl | 'S'), "Strg+S");
+
+    d.CloseDictionary();
+    EXPECT_FALSE(qx::ResourceHooksInstalled);
+    auto again = ShowConversionError();
+    ASSERT_TRUE(again.has_value()) << "no box";
+    EXPECT_EQ(again->text, "'12a' is not a valid integer value.");
+    EXPECT_EQ(again->caption, "Error");
+    EXPECT_EQ(again->text, english->text);
+    EXPECT_EQ(kxc::ShortCutToText(kxc::scCtrl | 'S'), "Ctrl+S");
+}
+
+TEST(ResourceStringsOnWindows, SpecialKeysAreNamedByTheSystem) {
+    int oneCharacter = 0;
+    for (int key : {VK_OEM_1, VK_OEM_PLUS, VK_OEM_COMMA, VK_OEM_MINUS, VK_OEM_PERIOD, VK_OEM_2,
+                    VK_OEM_4, VK_NUMLOCK, VK_SCROLL, VK_MULTIPLY, 0xFF}) {
+        const UINT scan = MapVirtualKeyA(static_cast<UINT>(key), 0);
+        char name[256] = {};
+        if (scan) GetKeyNameTextA(static_cast<LONG>(scan << 16), name, sizeof name);
+        const std::string expected = std::strlen(name) == 1 ? name : "";
+        if (!expected.empty()) ++oneCharacter;
+        const auto shortcut = static_cast<kxc::TShortCut>(kxc::scCtrl | key);
+        EXPECT_EQ(qx::SpecialKeyName(shortcut), expected) << key;
+        EXPECT_EQ(kxc::ShortCutToText(shortcut), expected.empty() ? "" : "Ctrl+" + expected)
+            << key;
+    }
+    EXPECT_GT(oneCharacter, 0) << "no key with a one-character name";
+    EXPECT_EQ(qx::SpecialKeyName(VK_NUMLOCK), "");  // "Num Lock"
+}
