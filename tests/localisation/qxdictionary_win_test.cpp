@@ -13,6 +13,7 @@
 #include "memory_dictionary.h"
 #include "qx/QxSystem.h"
 #include "qx/QxTranslatorBase.h"
+#include "shown_box.h"
 #include "uidriver/uidriver.h"
 
 KXC_IMPLEMENT_CLASS(MemoryDictionary)
@@ -41,18 +42,6 @@ public:
 private:
     LCID saved_;
 };
-
-// Calls `show` on this thread while a second thread reads and closes the box it opens.
-std::optional<uidriver::MessageBoxInfo> BoxShownBy(const std::function<void()>& show) {
-    std::optional<uidriver::MessageBoxInfo> box;
-    std::thread closer([&] {
-        box = uidriver::WaitForMessageBox("", GetCurrentProcessId(), 5000);
-        if (box) uidriver::CloseMessageBox(box->hwnd);
-    });
-    show();
-    closer.join();
-    return box;
-}
 
 }  // namespace
 

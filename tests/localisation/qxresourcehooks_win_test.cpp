@@ -15,24 +15,13 @@
 #include "qx/QxParser.h"
 #include "qx/QxResourceHooks.h"
 #include "rtl/resstrings.h"
+#include "shown_box.h"
 #include "uidriver/uidriver.h"
 
 KXC_IMPLEMENT_CLASS(MemoryDictionary)
 void MemoryDictionary::DescribeClass(kxc::TClassBuilder<MemoryDictionary>&) {}
 
 namespace {
-
-// Calls `show` on this thread while a second thread reads and closes the box it opens.
-std::optional<uidriver::MessageBoxInfo> BoxShownBy(const std::function<void()>& show) {
-    std::optional<uidriver::MessageBoxInfo> box;
-    std::thread closer([&] {
-        box = uidriver::WaitForMessageBox("", GetCurrentProcessId(), 5000);
-        if (box) uidriver::CloseMessageBox(box->hwnd);
-    });
-    show();
-    closer.join();
-    return box;
-}
 
 // The conversion error of the run time, shown by the translated exception display.
 std::optional<uidriver::MessageBoxInfo> ShowConversionError() {
