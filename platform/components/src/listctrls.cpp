@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "components/forms.h"
+#include "rtl/resstrings.h"
 #include "rtl/strutil.h"
 
 namespace kxc {
@@ -11,7 +12,7 @@ const TEnumInfo ComboBoxStyleInfo{"TComboBoxStyle", {"csDropDown", "csSimple", "
 
 namespace {
 [[noreturn]] void BadIndex(int index) {
-    throw rtl::EListError(rtl::Format("List index out of bounds (%d)", index));
+    throw rtl::EListError(rtl::FormatResString(&rtl::SListIndexError, index));
 }
 
 // The text the window holds now.

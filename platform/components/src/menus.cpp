@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "rtl/resstrings.h"
 #include "rtl/strutil.h"
 
 namespace kxc {
@@ -32,7 +33,7 @@ uint16_t NewCommand(TMenuItem* item) {
 }
 
 [[noreturn]] void BadIndex(int index) {
-    throw rtl::EListError(rtl::Format("List index out of bounds (%d)", index));
+    throw rtl::EListError(rtl::FormatResString(&rtl::SListIndexError, index));
 }
 
 // Where the hot-key marker of a caption stands: the first "&" that is not part of "&&".
@@ -132,10 +133,10 @@ void TMenuItem::Add(TMenuItem* item) { Insert(Count(), item); }
 
 void TMenuItem::Insert(int index, TMenuItem* item) {
     if (!item) return;
-    if (item->parent_) throw rtl::EInvalidOperation("Menu inserted twice");
+    if (item->parent_) throw rtl::EInvalidOperation(rtl::LoadResString(&rtl::SMenuReinserted));
     if (index < 0 || index > Count()) BadIndex(index);
     for (const TMenuItem* p = this; p; p = p->parent_)
-        if (p == item) throw rtl::EInvalidOperation("Menu inserted twice");
+        if (p == item) throw rtl::EInvalidOperation(rtl::LoadResString(&rtl::SMenuReinserted));
     items_.insert(items_.begin() + index, item);
     item->parent_ = this;
     Changed(true);

@@ -63,6 +63,7 @@ struct TResStringRec {
     X(SWindowClass, 65305, "Cannot register window class %s")                    \
     X(SWindowCreate, 65306, "Error creating window (%lu)")                       \
     X(SMsgDlgError, 65307, "Error")                                              \
+    X(SMenuReinserted, 65308, "Menu inserted twice")                             \
     X(SmkcBkSp, 65373, "BkSp")                                                   \
     X(SmkcTab, 65374, "Tab")                                                     \
     X(SmkcEsc, 65375, "Esc")                                                     \
