@@ -170,6 +170,11 @@ namespace {
 
 void ProcessApplicationMessages() { kxc::Application->ProcessMessages(); }
 
+// The wizard was closed (its close box) or the application asked to terminate.
+bool WizardEnding() {
+    return kxc::Application->Terminated() || (frmMain && frmMain->ModalResult() != kxc::mrNone);
+}
+
 // Disables the given buttons for its lifetime and gives them back their former state.
 class DisabledButtons {
 public:
@@ -236,7 +241,7 @@ void TfrmMain::RemovalStep(Road road, bool removalChosen) {
             // again, nor Back or Cancel change the page under the wait.
             DisabledButtons wait({btBack3, btNext3, btCancel3});
             kxc::Application->ProcessMessages();
-            WaitForInstallShield(&ProcessApplicationMessages);
+            WaitForInstallShield(&ProcessApplicationMessages, &WizardEnding);
             countFinal = CountOldInstallEntries();
         }
         // The wizard was closed during the wait (its close box, or a termination request).

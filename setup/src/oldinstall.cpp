@@ -16,6 +16,9 @@ const char* const kUninstallValue = "UninstallString";
 
 constexpr DWORD kNewConsole = 0x30;                      // ... | CREATE_NEW_CONSOLE
 constexpr DWORD kSetupWindowPollMs = 50;
+// How long a window of a set-up whose process has ended is still looked for: it may have
+// been created by a process the set-up started just before it ended.
+constexpr DWORD kSetupWindowGraceMs = 1500;
 
 // Holds an open registry key and closes it on every way out.
 class RegKey {
@@ -91,6 +94,19 @@ void DispatchPending(bool* quit, int* quitCode) {
         }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+    }
+}
+
+// Waits until the object is signalled. No input and no posted message is handled meanwhile,
+// but messages that other threads send to our windows are answered: an uninstaller that
+// asks every top-level window something (a broadcast, DDE) waits for that answer, and would
+// otherwise wait for us while we wait for it.
+void WaitWithoutInput(HANDLE object) {
+    for (;;) {
+        DWORD r = MsgWaitForMultipleObjects(1, &object, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (r != WAIT_OBJECT_0 + 1) return;  // ended, or the handle is not waitable
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 
@@ -191,7 +207,7 @@ bool RunOldUninstaller(const std::string& entryName) {
     // Without a process there is nothing to wait for: waiting on a handle that a failed
     // start left in ProcessInfo would block for ever or return at once on a stale one.
     if (!StartProcess(nullptr, command, kNewConsole)) return false;
-    WaitForSingleObject(ProcessInfo.hProcess, INFINITE);
+    WaitWithoutInput(ProcessInfo.hProcess);
     DWORD exitCode = 0;
     GetExitCodeProcess(ProcessInfo.hProcess, &exitCode);  // not used: the counts decide
     return true;
@@ -202,7 +218,11 @@ bool StartSetupProgram() {
     return StartProcess(program.c_str(), program, kNewConsole);
 }
 
-void WaitForInstallShield(void (*processMessages)()) {
+void WaitForInstallShield(void (*processMessages)(), bool (*stopRequested)()) {
+    // The set-up started last. A set-up that crashes, gives up after an error box of its own
+    // or is another program never shows its window: once its process has ended, the window
+    // can no longer come, and the wait would otherwise never end.
+    const HANDLE setup = ProcessInfo.hProcess;
     bool quit = false;
     int quitCode = 0;
     auto step = [&](const char* className) {
@@ -212,13 +232,35 @@ void WaitForInstallShield(void (*processMessages)()) {
             DispatchPending(&quit, &quitCode);
         return TopLevelWindowOfClass(className);
     };
+    auto stop = [&] { return quit || (stopRequested && stopRequested()); };
     // Between looks, sleep until input arrives or the interval ends, instead of spinning.
     auto pause = [] {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kSetupWindowPollMs, QS_ALLINPUT);
     };
-    while (!step("InstallShield_Win")) pause();
-    while (step("InstallShield_Win")) pause();
-    while (step("isdelete")) pause();
+    bool setupEnded = false;
+    DWORD endedAt = 0;
+    auto setupGone = [&] {
+        if (!setupEnded && setup && WaitForSingleObject(setup, 0) == WAIT_OBJECT_0) {
+            setupEnded = true;
+            endedAt = GetTickCount();
+        }
+        return setupEnded && GetTickCount() - endedAt >= kSetupWindowGraceMs;
+    };
+    auto wait = [&] {
+        while (!step("InstallShield_Win")) {
+            if (stop() || setupGone()) return;
+            pause();
+        }
+        while (step("InstallShield_Win")) {
+            if (stop()) return;
+            pause();
+        }
+        while (step("isdelete")) {
+            if (stop()) return;
+            pause();
+        }
+    };
+    wait();
     if (quit) PostQuitMessage(quitCode);
 }
 

@@ -46,7 +46,9 @@ bool FindOldInstallation();
 int32_t CountOldInstallEntries(std::string* firstEntry = nullptr);
 
 // Runs the UninstallString of that entry as the whole command line (new console) and waits,
-// without processing messages and without time limit, until that process has ended.
+// without time limit, until that process has ended. Neither input nor posted messages are
+// processed meanwhile; messages that other threads send to this thread's windows are
+// answered, so a program that sends to every window cannot block the wait.
 // Returns false, without waiting, when the entry no longer exists or the command could not
 // be started; the caller's entry counts then tell what happened.
 bool RunOldUninstaller(const std::string& entryName);
@@ -59,8 +61,15 @@ bool StartSetupProgram();
 // window of class "isdelete" is left. Processes the thread's messages before every look,
 // through processMessages when given (e.g. the application's own loop step), else by
 // dispatching them itself (a WM_QUIT it meets is posted again when the wait ends); between
-// looks it sleeps until a message arrives or about 50 ms have passed. No time limit.
-void WaitForInstallShield(void (*processMessages)() = nullptr);
+// looks it sleeps until a message arrives or about 50 ms have passed. No time limit, but it
+// also returns, as after a cancelled set-up:
+// - when the set-up's process (the one ProcessInfo holds at the call) has ended without a
+//   window of class "InstallShield_Win" having appeared, once a short grace period for a
+//   window still being created has passed;
+// - when a termination was requested: a WM_QUIT met by its own dispatching, or
+//   stopRequested (when given) answering true after a step.
+void WaitForInstallShield(void (*processMessages)() = nullptr,
+                          bool (*stopRequested)() = nullptr);
 
 // Starts this program again in restore mode with OldVersion as its first argument; does
 // not wait. A version with blanks or control characters is passed in quotes; one that is

@@ -296,6 +296,51 @@ TEST_F(OldInstall, UninstallerThatCannotRunIsNotWaitedFor) {
     EXPECT_LT(GetTickCount() - start, 3000u);
 }
 
+// Messages that the asked window of the next test received: sent ones and posted ones.
+int g_sent = 0, g_posted = 0;
+LRESULT CALLBACK AskedProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP + 1) {
+        ++g_sent;
+        return 42;
+    }
+    if (msg == WM_APP + 2) {
+        ++g_posted;
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+// An uninstaller that asks our window something before it exits: the wait answers it (no
+// deadlock), yet handles no posted message meanwhile.
+TEST_F(OldInstall, UninstallerWaitAnswersSentMessagesOnly) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = AskedProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KxAskedWindow";
+    RegisterClassA(&wc);
+    HWND asked = CreateWindowExA(0, "KxAskedWindow", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                 nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(asked, nullptr);
+    g_sent = g_posted = 0;
+    PostMessageA(asked, WM_APP + 2, 0, 0);
+    std::string exe = MakeUninstaller("asking_uninst.exe",
+                                      "Mode=remove\r\nEntry=Lumex\r\nDelayMs=0\r\nSendTo=KxAskedWindow\r\n");
+    ASSERT_TRUE(fixture::SetEntry("Lumex", exe));
+    {
+        Watchdog dog(15000, "RunOldUninstaller");
+        EXPECT_TRUE(RunOldUninstaller("Lumex"));
+    }
+    EXPECT_EQ(g_sent, 1);
+    EXPECT_EQ(g_posted, 0) << "a posted message was handled during the wait";
+    EXPECT_EQ(CountOldInstallEntries(), 0);
+    auto log = fixture::ReadLines(exe + ".log");
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1], "answer 42");
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, asked, WM_APP + 2, WM_APP + 2, PM_REMOVE));
+    DestroyWindow(asked);
+}
+
 // Counts WM_TIMER of a window owned by the waiting thread: ticks mean messages were handled.
 int g_ticks = 0;
 LRESULT CALLBACK TickProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -368,17 +413,79 @@ TEST_F(OldInstall, WaitEndsOneStepAfterTheMainWindowWhenNoIsdeleteFollows) {
     MakeSetupPrg("MainMs=300\r\nRegister=Lumex 5\r\nCancel=1\r\n");
     ASSERT_TRUE(StartSetupProgram());
     ASSERT_NE(uidriver::WaitForWindow({"InstallShield_Win", "", ProcessInfo.dwProcessId}, 5000), nullptr);
-    PostQuitMessage(5);  // a termination request made during the wait survives it
     {
         Watchdog dog(15000, "WaitForInstallShield");
         WaitForInstallShield();
     }
     EXPECT_EQ(FindWindowA("InstallShield_Win", nullptr), nullptr);
     EXPECT_EQ(CountOldInstallEntries(), 0);  // cancelled: nothing registered
+    WaitForSingleObject(ProcessInfo.hProcess, 5000);
+}
+
+// A set-up whose own window never comes: its process ends, and after a short grace the wait
+// ends as for a cancelled set-up instead of looking for the window for ever.
+TEST_F(OldInstall, WaitEndsWhenTheSetUpEndsWithoutItsWindow) {
+    struct Case { const char* settings; DWORD minMs; };
+    const Case cases[] = {
+        {"Mode=exit\r\n", 0},
+        {"Mode=box\r\nBoxMs=600\r\n", 600},  // an error window of its own, then it exits
+        {"Mode=crash\r\nCrashMs=300\r\n", 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        MakeSetupPrg(c.settings);
+        ASSERT_TRUE(StartSetupProgram());
+        DWORD start = GetTickCount();
+        {
+            Watchdog dog(20000, "WaitForInstallShield");
+            WaitForInstallShield();
+        }
+        DWORD took = GetTickCount() - start;
+        EXPECT_EQ(WaitForSingleObject(ProcessInfo.hProcess, 0), WAIT_OBJECT_0);
+        EXPECT_GE(took + 50, c.minMs + 1000) << "no grace for a window still being created";
+        EXPECT_LT(took, 10000u);
+        EXPECT_EQ(fixture::ReadLines(dir_ + "setup.prg.log").size(), 1u);
+        CloseHandle(ProcessInfo.hProcess);
+        CloseHandle(ProcessInfo.hThread);
+        std::memset(&ProcessInfo, 0, sizeof ProcessInfo);
+        DeleteFileA((dir_ + "setup.prg.log").c_str());
+    }
+}
+
+bool g_stop = false;
+bool StopWhenAsked() { return g_stop; }
+void PumpAndAskToStop() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    g_stop = FindWindowA("InstallShield_Win", nullptr) != nullptr;
+}
+
+// A termination request met during the wait ends it while the set-up's window is still up:
+// a WM_QUIT that its own dispatching meets (posted again afterwards), or the caller's answer.
+TEST_F(OldInstall, TerminationRequestEndsTheWait) {
+    MakeSetupPrg("MainMs=-1\r\n");  // the window stays until closed
+    ASSERT_TRUE(StartSetupProgram());
+    HWND window = uidriver::WaitForWindow({"InstallShield_Win", "", ProcessInfo.dwProcessId}, 5000);
+    ASSERT_NE(window, nullptr);
+    PostQuitMessage(5);
+    {
+        Watchdog dog(10000, "WaitForInstallShield");
+        WaitForInstallShield();
+    }
+    EXPECT_TRUE(IsWindow(window));
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 5u);
-    WaitForSingleObject(ProcessInfo.hProcess, 5000);
+
+    g_stop = false;
+    {
+        Watchdog dog(10000, "WaitForInstallShield");
+        WaitForInstallShield(PumpAndAskToStop, StopWhenAsked);
+    }
+    EXPECT_TRUE(g_stop);
+    EXPECT_TRUE(IsWindow(window));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(ProcessInfo.hProcess, 5000), WAIT_OBJECT_0);
 }
 
 TEST_F(OldInstall, MissingSetupProgramIsReportedToTheCaller) {

@@ -330,6 +330,22 @@ TEST_F(Wizard, SetUpThatCannotStartEndsStepR3) {
     EXPECT_FALSE(fixture::EntryExists(kEntry));
 }
 
+// setup.prg starts but never shows its window (it exits at once): with the wizard hidden and
+// the old version removed, step R3 still ends, as after a cancelled set-up.
+TEST_F(Wizard, SetUpThatEndsWithoutItsWindowEndsStepR3) {
+    Options o;
+    o.setupSettings = "Mode=exit\r\n";
+    Prepare(o);
+    Start();
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    Click("&Next >");
+    EXPECT_EQ(Exit(20000), 0u);
+    EXPECT_EQ(Log("setup.prg.log").size(), 1u);
+    EXPECT_FALSE(fixture::EntryExists(kEntry));
+    EXPECT_FALSE(fixture::Exists(dir_ + "calls.log"));
+}
+
 // Removal not chosen on the third page: the window stays while the set-up runs, its buttons
 // disabled so a second Next cannot start the set-up again; with an entry afterwards the last
 // page comes, and declining the restore just ends.

@@ -7,6 +7,10 @@
 //   Unregister=NAME  removes the uninstall entry NAME at the same moment
 //   Cancel=1         the user cancelled: windows as above, the registry is left alone
 //   ExitCode=0
+//   Mode=install  the above (default); the set-up's own window never appears with:
+//   Mode=exit     exits at once
+//   Mode=box      shows an error window of its own (class "KxSetupError") for BoxMs=500, exits
+//   Mode=crash    dereferences a null pointer (no crash dialog) after CrashMs=200
 #include <windows.h>
 
 #include "standin.h"
@@ -82,6 +86,26 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     standin::LogStart(self);
     standin::Settings settings(self, GetCommandLineA(), "StandIn");
     g_settings = &settings;
+
+    std::string mode = settings.Get("Mode", "install");
+    if (mode == "exit") return settings.GetInt("ExitCode", 0);
+    if (mode == "crash") {
+        Sleep(static_cast<DWORD>(settings.GetInt("CrashMs", 200)));
+        SetErrorMode(SEM_NOGPFAULTERRORBOX);
+        int* volatile nowhere = nullptr;
+        *nowhere = 1;
+        return 3;
+    }
+    if (mode == "box") {
+        Register("KxSetupError", DeleteProc);  // destroyed by its timer, then the loop ends
+        HWND box = MakeWindow("KxSetupError", "Setup error", 200);
+        if (box) {
+            SetTimer(box, kDeleteTimer, static_cast<UINT>(settings.GetInt("BoxMs", 500)), nullptr);
+            MSG msg;
+            while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+        }
+        return settings.GetInt("ExitCode", 0);
+    }
 
     Register("InstallShield_Win", MainProc);
     Register("isdelete", DeleteProc);

@@ -6,6 +6,9 @@
 //   Mode=spawn    starts itself again as a child (which acts as Mode=remove) and exits at
 //                 once, as uninstallers do that copy themselves away before removing files
 //   Entry=NAME, DelayMs=300, ExitCode=0
+//   SendTo=CLASS  first sends WM_APP+1 (wParam = its process id) to the top-level window of
+//                 that class and waits for the answer (at most 30 s), as uninstallers do that
+//                 ask every window; the answer is appended to <module>.log as "answer N"
 #include <windows.h>
 
 #include "standin.h"
@@ -19,6 +22,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string mode = child ? "remove" : settings.Get("Mode", "remove");
     int exitCode = settings.GetInt("ExitCode", 0);
 
+    std::string sendTo = child ? std::string() : settings.Get("SendTo");
+    if (!sendTo.empty()) {
+        HWND target = FindWindowA(sendTo.c_str(), nullptr);
+        DWORD_PTR answer = 0;
+        if (target)
+            SendMessageTimeoutA(target, WM_APP + 1, GetCurrentProcessId(), 0, SMTO_NORMAL, 30000,
+                                &answer);
+        standin::AppendLine(self + ".log", "answer " + std::to_string(answer));
+    }
     if (mode == "exit") return exitCode;
     if (mode == "spawn") {
         std::string line = "\"" + self + "\" --child";
