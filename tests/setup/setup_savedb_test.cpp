@@ -14,6 +14,7 @@
 #include "rtl/exceptions.h"
 #include "savedb.h"
 #include "doors_table.h"
+#include "filecopy.h"
 
 namespace {
 
@@ -199,6 +200,38 @@ TEST_F(SaveOldDatabaseTest, NonAsciiFolders) {
     OldVersion = TVersionCode::Nop();
     ASSERT_NO_THROW(RestoreSavedDatabase());
     EXPECT_EQ(fixture::ReadFile(db + "net.txt"), "from the saved folder");
+}
+
+// A folder that cannot be listed copies nothing: the folder is named as not copied, while an
+// empty folder is no failure.
+TEST_F(SaveOldDatabaseTest, FolderThatCannotBeListedIsNamedAsNotCopied) {
+    const std::string empty = base_ + "empty\\";
+    CreateDirectoryA(empty.c_str(), nullptr);
+    const std::string longName = base_ + std::string(240, 'x') + "\\";
+    struct Case { std::string from; std::string failed; };
+    const Case cases[] = {
+        {base_ + "gone\\", base_ + "gone\\"},
+        {longName, longName},
+        {empty, ""},
+    };
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
+        EXPECT_EQ(CopyFolderFiles(cases[i].from, temp_), cases[i].failed) << "case " << i;
+}
+
+TEST_F(SaveOldDatabaseTest, SameVersionRestoreWithoutTheSavedFolderIsAnError) {
+    Alias("KorvixNetGlobal", net_);
+    fixture::WriteFile(net_ + "net.txt", "installed");
+    PluginDir = base_ + "noplugins\\";
+    CreateDirectoryA(PluginDir.c_str(), nullptr);
+    LoadPlugIns();
+    OldVersion = TVersionCode::Nop();
+    try {
+        RestoreSavedDatabase();  // no tmpDB under the temporary folder
+        ADD_FAILURE() << "no error although nothing was restored";
+    } catch (const rtl::EInOutError& e) {
+        EXPECT_NE(e.Message().find(SavedDatabaseFolder()), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(fixture::ReadFile(net_ + "net.txt"), "installed");
 }
 
 }  // namespace
