@@ -13,6 +13,8 @@
 #include "oldinstall.h"
 #include "plugins.h"
 #include "qx_pending.h"
+#include "rtl/exceptions.h"
+#include "rtl/strutil.h"
 #include "savedb.h"
 
 KXC_IMPLEMENT_CLASS(TfrmMain)
@@ -263,10 +265,25 @@ void TfrmMain::RemovalStep(Road road, bool removalChosen) {
     }
 }
 
+namespace {
+// Set while the restore that the user chose could not be started; the program then ends
+// with exit code 1 unless a later attempt starts it.
+bool restoreNotStarted = false;
+}  // namespace
+
 void TfrmMain::btNextFinalClick(kxc::TObject*) {
     if (rbFinalRestore->Checked()) {
         Hide();
-        RelaunchForRestore();
+        if (!RelaunchForRestore()) {
+            // Nothing was started: the saved database would silently stay unrestored. The
+            // wizard comes back on this page with the error, and the user decides.
+            restoreNotStarted = true;
+            Show();
+            throw rtl::EOSError(rtl::Format(
+                "The restore of the saved database (version \"%s\") could not be started",
+                OldVersion.Text().c_str()));
+        }
+        restoreNotStarted = false;
         Close();
     }
     kxc::Application->Terminate();
@@ -289,6 +306,8 @@ ILanguageChoice& MainFormDictionary() {
 }
 
 void RunMainFormModal() { frmMain->ShowModal(); }
+
+int MainFormExitCode() { return restoreNotStarted ? 1 : 0; }
 
 void FreeMainForm() {
     if (!frmMain) return;

@@ -11,6 +11,7 @@ void CreateAndShowStartupWindow();      // frmStUp with the application's icon, 
 void AdvanceStartupProgress(int step);  // frmStUp's pbPrep += step, bar and window repainted
 void FreeStartupWindow();
 void RunMainFormModal();                // the program's only message loop
+int MainFormExitCode();                 // 1 when the chosen restore could not be started, else 0
 void FreeMainForm();
 
 // Restore mode.

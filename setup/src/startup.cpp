@@ -60,8 +60,9 @@ int RunWizardMode() {
     ChooseDictionaryLanguage(MainFormDictionary());
     FreeStartupWindow();
     RunMainFormModal();
+    const int exitCode = MainFormExitCode();
     FreeMainForm();
-    return 0;
+    return exitCode;
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ std::string OutputFolder() {
 
 struct Options {
     std::string dbVersion = "L2.1";    // the probe's GetDBVersion answer ("" = Nop)
+    bool emptyVersionTag = false;      // the probe answers a tag of length 0 instead
     bool alias = true;                 // KorvixNetGlobal names the database folder
     std::string uninstallMode = "remove";
     std::string setupSettings = "MainMs=800\r\nDeleteMs=300\r\nRegister=KorvixNet\r\n"
@@ -68,7 +69,9 @@ protected:
                                                         "\r\nEntry=" + kEntry + "\r\nDelayMs=300\r\n");
         ASSERT_TRUE(fixture::CopyFromTestBin("version_probe.dll", dir_, "probe.dll"));
         fixture::WriteFile(dir_ + "probe.dll.ini",
-                           "[Probe]\r\n" + (o.dbVersion.empty() ? "" : "DBVersion=" + o.dbVersion + "\r\n") +
+                           "[Probe]\r\n" +
+                               (o.emptyVersionTag ? "DBVersion=\r\n"
+                                : o.dbVersion.empty() ? "" : "DBVersion=" + o.dbVersion + "\r\n") +
                                "LumexVersion=N1.1\r\n");
         ASSERT_TRUE(fixture::CopyFromTestBin("fake_converter.dll", dir_, "conv.dll"));
         fixture::WriteFile(dir_ + "conv.ini", "[Converter]\r\nFrom=L2.1\r\nTo=N1.1\r\nLog=" + dir_ +
@@ -461,6 +464,31 @@ TEST_F(Wizard, ErrorAfterHidingShowsTheWindowAgain) {
     PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(Exit(), 0u);
     EXPECT_FALSE(fixture::Exists(dir_ + "setup.prg.log"));
+}
+
+// A probe that answers an empty version tag: the save goes ahead, but the restore-mode start
+// is refused (no argument would reach it). The refusal is shown, the wizard stays on its last
+// page, and leaving it then ends with exit code 1.
+TEST_F(Wizard, RefusedRestoreStartIsShownAndEndsWithOne) {
+    Options o;
+    o.emptyVersionTag = true;
+    Prepare(o);
+    Start();
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kRemoving));
+    EXPECT_TRUE(Saved("Doors.DB"));
+    Click("&Next >");
+    ASSERT_TRUE(WaitPage(kConvert, 30000));
+    EXPECT_TRUE(Checked("Restore saved database."));
+    Click("&Next >");
+    auto box = uidriver::WaitForMessageBox("setup", child_.Pid(), 10000);
+    ASSERT_TRUE(box.has_value()) << "the refused start was not shown";
+    EXPECT_NE(box->text.find("could not be started"), std::string::npos) << box->text;
+    EXPECT_TRUE(uidriver::CloseMessageBox(box->hwnd));
+    ASSERT_TRUE(WaitPage(kConvert));
+    PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(Exit(), 1u);
+    EXPECT_FALSE(fixture::Exists(dir_ + "calls.log"));
 }
 
 }  // namespace
