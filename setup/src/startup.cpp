@@ -119,6 +119,9 @@ void ChooseDictionaryLanguage(ILanguageChoice& dictionary) {
 }
 
 int RunSetup() {
+    // A plug-in that faults (or any other structured exception nobody handles) ends in the
+    // same box and exit code as an exception that escapes.
+    InstallStructuredErrorDisplay();
     try {
         InitialiseApplication();
         InitPaths();
@@ -131,6 +134,10 @@ int RunSetup() {
         return RunWizardMode();
     } catch (const std::exception& e) {
         ShowDefaultError(e);
+        return 1;
+    } catch (...) {
+        // A plug-in may throw what is no exception class of ours or the library's.
+        ShowUnknownError();
         return 1;
     }
 }

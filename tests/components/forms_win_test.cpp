@@ -313,6 +313,20 @@ TEST_F(FormsOnScreen, ShowWithoutModalLoopAndCloseToFree) {
     EXPECT_TRUE(destroyed);
 }
 
+// What a handler lets out that is no exception class (a plug-in may throw an int) is handed
+// on as well, with a generic message, instead of vanishing.
+TEST_F(FormsOnScreen, UnknownExceptionReachesOnException) {
+    g_exc.count = 0;
+    g_exc.last.clear();
+    try {
+        throw 7;
+    } catch (...) {
+        Application->HandleException(nullptr);
+    }
+    EXPECT_EQ(g_exc.count, 1);
+    EXPECT_EQ(g_exc.last, "Exception: Unknown exception of type int");
+}
+
 TEST_F(FormsOnScreen, DefaultErrorDisplayAndCloseBox) {
     TExceptionEvent saved = Application->OnException;
     Application->OnException = TExceptionEvent();

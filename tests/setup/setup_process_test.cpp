@@ -27,11 +27,13 @@ protected:
         ASSERT_TRUE(fixture::CopyFromTestBin("version_probe.dll", dir_, as));
         fixture::WriteFile(dir_ + as + ".ini", "[Probe]\r\nLumexVersion=" + newVersion + "\r\n");
     }
-    void Converter(const std::string& stem, const std::string& from, bool raise) {
+    // raise: "0" converts, "1" raises the fixture's exception class, "int" throws an int,
+    // "null" writes through a null pointer.
+    void Converter(const std::string& stem, const std::string& from, const std::string& raise) {
         ASSERT_TRUE(fixture::CopyFromTestBin("fake_converter.dll", dir_, stem + ".dll"));
         fixture::WriteFile(dir_ + stem + ".ini",
                            "[Converter]\r\nFrom=" + from + "\r\nTo=N1.1\r\nLog=" + dir_ +
-                               "calls.log\r\nThrow=" + (raise ? "1" : "0") + "\r\n");
+                               "calls.log\r\nThrow=" + raise + "\r\n");
     }
     // Runs setup.exe with the arguments; closes an "Application Error" box if one comes and
     // returns its text in `box`. A non-empty tempFolder becomes the child's TMP and TEMP.
@@ -82,19 +84,40 @@ TEST_F(SetupProcess, EmptyQuotesRunWizardModeToo) {
 
 TEST_F(SetupProcess, RestoreModeCallsTheMatchingConverterOfTheFirstFourCharacters) {
     Probe("probe.dll", "N1.1");
-    Converter("conv_a", "L2.1", false);
-    Converter("conv_b", "L2.5", false);
+    Converter("conv_a", "L2.1", "0");
+    Converter("conv_b", "L2.5", "0");
     EXPECT_EQ(Run("L2.15 x"), 0u);
     EXPECT_EQ(fixture::ReadLines(dir_ + "calls.log"), std::vector<std::string>{"conv_a.dll"});
 }
 
 TEST_F(SetupProcess, ConverterErrorShowsTheApplicationErrorBoxAndEndsWithOne) {
     Probe("probe.dll", "N1.1");
-    Converter("bad", "L2.1", true);
+    Converter("bad", "L2.1", "1");
     std::string box;
     EXPECT_EQ(Run("L2.1", &box), 1u);
     EXPECT_EQ(box.rfind("Exception EFixtureConvertError in module bad.dll at ", 0), 0u) << box;
     EXPECT_NE(box.find("\nConversion failed in bad.dll."), std::string::npos) << box;
+}
+
+// A plug-in that throws what is no exception class, or faults, ends restore mode through the
+// same box and exit code, instead of the run-time's terminate or the system's crash path.
+TEST_F(SetupProcess, ConverterThatThrowsAnythingOrFaultsShowsTheBoxAndEndsWithOne) {
+    struct Case { const char* raise; const char* start; const char* message; const char* more; };
+    const Case cases[] = {
+        {"int", "Exception Exception in module setup.exe at ", "\nUnknown exception of type int.", ""},
+        {"null", "Exception EAccessViolation in module bad.dll at ", "\nAccess violation at address ",
+         ". Write of address 00000000."},
+    };
+    Probe("probe.dll", "N1.1");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.raise);
+        Converter("bad", "L2.1", c.raise);
+        std::string box;
+        EXPECT_EQ(Run("L2.1", &box), 1u);
+        EXPECT_EQ(box.rfind(c.start, 0), 0u) << box;
+        EXPECT_NE(box.find(c.message), std::string::npos) << box;
+        EXPECT_NE(box.find(c.more), std::string::npos) << box;
+    }
 }
 
 TEST_F(SetupProcess, NonStringUninstallCommandEndsTheStartUpWithTheBox) {
@@ -110,7 +133,7 @@ TEST_F(SetupProcess, TemporaryFolderThatDoesNotFitEndsTheStartUpWithTheBox) {
     // Every saved-database path is built on the temporary folder: one longer than the
     // 255 characters asked for must stop setup before it does anything.
     Probe("probe.dll", "N1.1");
-    Converter("conv_a", "L2.1", false);
+    Converter("conv_a", "L2.1", "0");
     std::string box;
     EXPECT_EQ(Run("L2.1", &box, "C:\\" + std::string(280, 't')), 1u);
     EXPECT_NE(box.find("EOSError"), std::string::npos) << box;

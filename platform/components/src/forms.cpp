@@ -525,6 +525,14 @@ void TApplication::HandleException(TObject* sender) noexcept {
                 OnException(sender, wrapped);
             else
                 ShowException(wrapped);
+        } catch (...) {
+            // Whatever else a handler let out (a plug-in may throw anything) is shown too:
+            // swallowed, it would leave the user with a step that silently did nothing.
+            rtl::Exception wrapped(rtl::UnknownExceptionMessage());
+            if (OnException)
+                OnException(sender, wrapped);
+            else
+                ShowException(wrapped);
         }
     } catch (...) {
         // A failing handler must not take the message loop down with it.

@@ -47,6 +47,10 @@ private:
         }                                                                              \
     }
 
+// Inside a catch block for something that is no std::exception (a plug-in may throw an int):
+// a generic message naming what was thrown, "Unknown exception of type int".
+std::string UnknownExceptionMessage();
+
 RTL_DECLARE_EXCEPTION(EConvertError, Exception);      // "'%s' is not a valid integer value"
 RTL_DECLARE_EXCEPTION(EVariantError, Exception);      // "Invalid variant type conversion"
 RTL_DECLARE_EXCEPTION(ERangeError, Exception);        // bad index
