@@ -46,6 +46,31 @@ int CountEntries(const std::string& pattern) {
     return n;
 }
 
+// The loading pass's folder search and the error mode it runs under (no box for a module
+// that cannot be loaded). Both are process-wide state: a module's initialisation that raises
+// must leave neither behind, so the search is closed and the mode restored on every way out.
+class LoadingPass {
+public:
+    explicit LoadingPass(const std::string& pattern)
+        : oldMode_(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)),
+          search_(FindFirstFileA(pattern.c_str(), &entry_)) {}
+    ~LoadingPass() {
+        if (search_ != INVALID_HANDLE_VALUE) FindClose(search_);
+        SetErrorMode(oldMode_);
+    }
+    LoadingPass(const LoadingPass&) = delete;
+    LoadingPass& operator=(const LoadingPass&) = delete;
+
+    bool Found() const { return search_ != INVALID_HANDLE_VALUE; }
+    WIN32_FIND_DATAA& Entry() { return entry_; }
+    bool Next() { return FindNextFileA(search_, &entry_) != FALSE; }
+
+private:
+    UINT oldMode_;
+    WIN32_FIND_DATAA entry_;
+    HANDLE search_;
+};
+
 // Keeps the greatest answer other than "Nop" of the given export over every probe.
 TVersionCode AskProbes(const char* exportName) {
     TVersionCode result = TVersionCode::Nop();
@@ -107,10 +132,9 @@ void LoadPlugIns() {
     else
         ConverterPlugIns = new std::vector<TPlugIn*>();
 
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    LoadingPass pass(pattern);
+    if (!pass.Found()) return;
+    WIN32_FIND_DATAA& fd = pass.Entry();
     do {
         if (frmStUp) AdvanceStartupProgress(ProgressStep(n));
         std::string name = fd.cFileName;
@@ -122,9 +146,7 @@ void LoadPlugIns() {
         bool converter = Export<GetConvertVersionsFn>(plugIn, "GetConvertVersions") != nullptr;
         if (probe) DBVersionPlugIns->push_back(plugIn);
         if (converter) ConverterPlugIns->push_back(plugIn);
-    } while (FindNextFileA(h, &fd));
-    SetErrorMode(oldMode);
-    FindClose(h);
+    } while (pass.Next());
 }
 
 TVersionCode GetOldDatabaseVersion() { return AskProbes("GetDBVersion"); }
