@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""Draws setup's two pictures and writes them as uncompressed BMP files.
+"""Draws setup's pictures and writes them as uncompressed BMP and ICO files.
 
   WIZ_PIC.bmp   119 x 257, 24 bits per pixel: a computer with discs and a globe on a teal
                 ground (the wizard pages' side picture, a BITMAP resource of setup.exe).
   restore.bmp   32 x 32, 16 bits per pixel (5-5-5): two server cases and a curved red arrow
                 (the restore window's image; its bottom-left pixel is the transparent colour).
+  setup.ico     the application's icon, images of 32 x 32 and 16 x 16, 32 bits per pixel
+                with an alpha channel and an AND mask: a computer whose teal screen carries a
+                green arrow pointing up (the MAINICON resource of setup.exe).
 
 With --hex it also prints restore.bmp in the stored layout of a picture property
 ("TBitmap" as a length-byte string, a 32-bit size, the BMP file) as hex lines, ready to paste
@@ -204,6 +207,65 @@ def restore_picture():
     return cv
 
 
+def ico_image(cv, transparent):
+    """One ICO image: BITMAPINFOHEADER (double height), BGRA rows bottom-up, AND mask."""
+    xor = bytearray()
+    for y in range(cv.h - 1, -1, -1):
+        for c in cv.px[y]:
+            if c == transparent:
+                xor += bytes((0, 0, 0, 0))
+            else:
+                xor += bytes((c[2], c[1], c[0], 255))
+    mask_stride = ((cv.w + 31) // 32) * 4
+    mask = bytearray()
+    for y in range(cv.h - 1, -1, -1):
+        row = bytearray(mask_stride)
+        for x, c in enumerate(cv.px[y]):
+            if c == transparent:
+                row[x // 8] |= 0x80 >> (x % 8)
+        mask += row
+    info = struct.pack("<IiiHHIIiiII", 40, cv.w, cv.h * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    return info + bytes(xor) + bytes(mask)
+
+
+def ico(canvases, transparent):
+    images = [ico_image(cv, transparent) for cv in canvases]
+    head = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(head) + 16 * len(images)
+    entries = b""
+    for cv, img in zip(canvases, images):
+        entries += struct.pack("<BBBBHHII", cv.w, cv.h, 0, 0, 1, 32, len(img), offset)
+        offset += len(img)
+    return head + entries + b"".join(images)
+
+
+def icon_picture(size):
+    bg = FUCHSIA  # transparent
+    cv = Canvas(size, size, bg)
+    k = size / 32.0
+
+    def s(v):
+        return int(round(v * k))
+
+    # The monitor: grey frame, teal screen, a neck and a foot.
+    cv.rect(s(2), s(3), s(29) - (1 if size == 16 else 0), s(23), GREY)
+    cv.frame(s(2), s(3), s(29) - (1 if size == 16 else 0), s(23), WHITE, DARK)
+    cv.rect(s(5), s(6), s(26) - (1 if size == 16 else 0), s(20), TEAL)
+    cv.frame(s(5) - 1, s(6) - 1, s(26) - (1 if size == 16 else 0) + 1, s(20) + 1, DARK, WHITE)
+    cv.rect(s(13), s(24), s(18), s(26), MID)
+    cv.rect(s(8), s(27), s(23), s(29), GREY)
+    cv.frame(s(8), s(27), s(23), s(29), WHITE, DARK)
+    # The green arrow on the screen, pointing up: the upgrade.
+    cx = (s(5) + s(26) - (1 if size == 16 else 0)) // 2
+    top, bottom = s(7), s(19)
+    head = max(2, s(6))
+    for i in range(head):
+        cv.rect(cx - i, top + i, cx + i, top + i, GREEN)
+    shaft = max(1, s(2))
+    cv.rect(cx - shaft, top + head, cx + shaft, bottom, GREEN)
+    return cv
+
+
 def main():
     wiz = bmp24(wizard_picture())
     res = bmp16(restore_picture())
@@ -211,6 +273,8 @@ def main():
         f.write(wiz)
     with open(os.path.join(HERE, "restore.bmp"), "wb") as f:
         f.write(res)
+    with open(os.path.join(HERE, "setup.ico"), "wb") as f:
+        f.write(ico([icon_picture(32), icon_picture(16)], FUCHSIA))
     if "--hex" in sys.argv:
         stored = bytes([7]) + b"TBitmap" + struct.pack("<I", len(res)) + res
         h = stored.hex().upper()

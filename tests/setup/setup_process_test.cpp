@@ -141,4 +141,33 @@ TEST_F(SetupProcess, TemporaryFolderThatDoesNotFitEndsTheStartUpWithTheBox) {
     EXPECT_FALSE(fixture::Exists(dir_ + "calls.log"));
 }
 
+BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names) {
+    reinterpret_cast<std::vector<std::string>*>(names)->push_back(IS_INTRESOURCE(name) ? "#" : name);
+    return TRUE;
+}
+
+// setup.exe carries its own icon, with a large and a small image, as the first icon group
+// (the one the system shows for the program), rather than showing the system's stock icon.
+TEST_F(SetupProcess, ProgramCarriesItsIconInBothSizes) {
+    HMODULE exe = LoadLibraryExA((dir_ + "setup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    std::vector<std::string> groups;
+    EnumResourceNamesA(exe, RT_GROUP_ICON, CollectName, reinterpret_cast<LONG_PTR>(&groups));
+    ASSERT_FALSE(groups.empty());
+    EXPECT_EQ(groups[0], "MAINICON");
+    for (int size : {32, 16}) {
+        HICON icon = static_cast<HICON>(LoadImageA(exe, "MAINICON", IMAGE_ICON, size, size, 0));
+        ASSERT_NE(icon, nullptr) << size;
+        ICONINFO info;
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bm;
+        ASSERT_TRUE(GetObjectA(info.hbmColor, sizeof bm, &bm));
+        EXPECT_EQ(bm.bmWidth, size);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+    FreeLibrary(exe);
+}
+
 }  // namespace

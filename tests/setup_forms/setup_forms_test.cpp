@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -136,6 +137,66 @@ TEST_F(SmallForms, StartupWindowLayout) {
     FreeStartupWindow();
     EXPECT_EQ(frmStUp, nullptr);
     EXPECT_FALSE(IsWindow(w));
+}
+
+// An icon's colour image, 32 bits per pixel, top-down; empty when there is none.
+struct IconImage {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    bool operator==(const IconImage& o) const {
+        return width == o.width && height == o.height && pixels == o.pixels;
+    }
+};
+
+IconImage ImageOf(void* handle) {
+    IconImage image;
+    ICONINFO info;
+    if (!handle || !GetIconInfo(static_cast<HICON>(handle), &info)) return image;
+    BITMAP bm;
+    if (info.hbmColor && GetObjectA(info.hbmColor, sizeof bm, &bm)) {
+        image.width = bm.bmWidth;
+        image.height = bm.bmHeight;
+        image.pixels.resize(size_t(bm.bmWidth) * size_t(bm.bmHeight));
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = bm.bmWidth;
+        bi.bmiHeader.biHeight = -bm.bmHeight;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        HDC dc = GetDC(nullptr);
+        GetDIBits(dc, info.hbmColor, 0, UINT(bm.bmHeight), image.pixels.data(), &bi, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, dc);
+    }
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return image;
+}
+
+// The program's own icon, not the system's stock one: in the start-up window's caption (large
+// and small image) and in its picture.
+TEST_F(SmallForms, ApplicationIconInTheCaptionAndThePicture) {
+    HICON big = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON,
+                                              32, 32, 0));
+    HICON small = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON",
+                                                IMAGE_ICON, 16, 16, 0));
+    ASSERT_NE(big, nullptr) << "the program carries no icon";
+    ASSERT_NE(small, nullptr);
+    const IconImage bigImage = ImageOf(big), smallImage = ImageOf(small);
+    DestroyIcon(big);
+    DestroyIcon(small);
+    EXPECT_EQ(bigImage.width, 32);
+    EXPECT_EQ(smallImage.width, 16);
+    EXPECT_FALSE(bigImage == ImageOf(LoadIcon(nullptr, IDI_APPLICATION)));
+
+    CreateAndShowStartupWindow();
+    ASSERT_NE(frmStUp, nullptr);
+    HWND w = frmStUp->WindowHandle();
+    EXPECT_TRUE(ImageOf(reinterpret_cast<HICON>(SendMessageA(w, WM_GETICON, ICON_BIG, 0))) == bigImage);
+    EXPECT_TRUE(ImageOf(reinterpret_cast<HICON>(SendMessageA(w, WM_GETICON, ICON_SMALL, 0))) == smallImage);
+    auto* icon = dynamic_cast<kxc::TIcon*>(frmStUp->picStartUp->Picture()->Graphic());
+    ASSERT_NE(icon, nullptr);
+    EXPECT_TRUE(ImageOf(icon->Handle()) == bigImage);
+    FreeStartupWindow();
 }
 
 // The bar's position after every change that the plug-in loading makes, read from the bar.

@@ -231,6 +231,9 @@ void TForm::AfterCreateHandle() {
     if (menu_) menu_->SetWindowHandle(handle_);
     if (TIcon* icon = Application->Icon())
         SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon->Handle()));
+    // The caption shows the small image; without one the system shrinks the large one.
+    if (void* small = Application->SmallIconHandle())
+        SendMessageA(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 }
 
 HWND TForm::ToolTipHandle() {
@@ -463,6 +466,17 @@ TIcon* TApplication::Icon() {
         icon_->SetHandle(h);
     }
     return icon_;
+}
+
+void* TApplication::SmallIconHandle() {
+    if (!smallIconLooked_) {
+        smallIconLooked_ = true;
+        // Shared: the system owns the handle, which lives as long as the program.
+        smallIcon_ = LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON,
+                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                LR_SHARED);
+    }
+    return smallIcon_;
 }
 
 bool TApplication::ProcessMessage(MSG& msg) {

@@ -157,6 +157,9 @@ public:
     void SetTitle(const std::string& v) { title_ = v; }
     // The program's icon ("MAINICON" resource, else the system's application icon).
     TIcon* Icon();
+    // The small image of the "MAINICON" resource (HICON) for window captions; null when the
+    // program has none.
+    void* SmallIconHandle();
     TBiDiMode BiDiMode() const { return bidiMode_; }
     // A change reaches every form that follows the application (ParentBiDiMode) at once,
     // and through them their controls.
@@ -191,6 +194,8 @@ public:
 private:
     std::string title_;
     TIcon* icon_ = nullptr;
+    void* smallIcon_ = nullptr;
+    bool smallIconLooked_ = false;
     TBiDiMode bidiMode_ = bdLeftToRight;
     bool terminated_ = false;
 };
