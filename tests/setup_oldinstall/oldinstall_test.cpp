@@ -296,6 +296,17 @@ TEST_F(OldInstall, UninstallerThatCannotRunIsNotWaitedFor) {
     EXPECT_LT(GetTickCount() - start, 3000u);
 }
 
+// A hidden top-level window of this thread, of a class of its own.
+HWND ThreadWindow(const char* className, WNDPROC proc) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, className, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+}
+
 // Messages that the asked window of the next test received: sent ones and posted ones.
 int g_sent = 0, g_posted = 0;
 LRESULT CALLBACK AskedProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -313,13 +324,7 @@ LRESULT CALLBACK AskedProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 // An uninstaller that asks our window something before it exits: the wait answers it (no
 // deadlock), yet handles no posted message meanwhile.
 TEST_F(OldInstall, UninstallerWaitAnswersSentMessagesOnly) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = AskedProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KxAskedWindow";
-    RegisterClassA(&wc);
-    HWND asked = CreateWindowExA(0, "KxAskedWindow", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                 nullptr, wc.hInstance, nullptr);
+    HWND asked = ThreadWindow("KxAskedWindow", AskedProc);
     ASSERT_NE(asked, nullptr);
     g_sent = g_posted = 0;
     PostMessageA(asked, WM_APP + 2, 0, 0);
@@ -354,13 +359,7 @@ LRESULT CALLBACK TickProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 TEST_F(OldInstall, SetupProgramRunsAndTheWaitFollowsItsWindowsWhileHandlingMessages) {
     MakeSetupPrg("MainMs=700\r\nDeleteMs=700\r\nRegister=Korvix Net 3.0\r\n"
                  "UninstallString=C:\\K\\uninst.exe -fC:\\K\\DeIsL1.isu\r\n");
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TickProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KxTickWindow";
-    RegisterClassA(&wc);
-    HWND ticker = CreateWindowExA(0, "KxTickWindow", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
+    HWND ticker = ThreadWindow("KxTickWindow", TickProc);
     ASSERT_NE(ticker, nullptr);
     g_ticks = 0;
     SetTimer(ticker, 1, 100, nullptr);

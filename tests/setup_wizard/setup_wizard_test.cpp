@@ -334,7 +334,8 @@ TEST_F(Wizard, SetUpThatCannotStartEndsStepR3) {
 }
 
 // setup.prg starts but never shows its window (it exits at once): with the wizard hidden and
-// the old version removed, step R3 still ends, as after a cancelled set-up.
+// the old version removed, step R3 still ends, as after a cancelled set-up. (A test of its
+// own: every road needs a fresh child and fixture.)
 TEST_F(Wizard, SetUpThatEndsWithoutItsWindowEndsStepR3) {
     Options o;
     o.setupSettings = "Mode=exit\r\n";
@@ -481,7 +482,7 @@ TEST_F(Wizard, RefusedRestoreStartIsShownAndEndsWithOne) {
     ASSERT_TRUE(WaitPage(kConvert, 30000));
     EXPECT_TRUE(Checked("Restore saved database."));
     Click("&Next >");
-    auto box = uidriver::WaitForMessageBox("setup", child_.Pid(), 10000);
+    auto box = uidriver::WaitForMessageBox("Error", child_.Pid(), 10000);
     ASSERT_TRUE(box.has_value()) << "the refused start was not shown";
     EXPECT_NE(box->text.find("could not be started"), std::string::npos) << box->text;
     EXPECT_TRUE(uidriver::CloseMessageBox(box->hwnd));
