@@ -12,10 +12,12 @@
 #include "globals.h"
 #include "oldinstall.h"
 #include "plugins.h"
-#include "qx_pending.h"
+#include "qx/QxBinDic.h"
+#include "qx/QxTranslator.h"
 #include "rtl/exceptions.h"
 #include "rtl/strutil.h"
 #include "savedb.h"
+#include "startup.h"
 
 KXC_IMPLEMENT_CLASS(TfrmMain)
 
@@ -294,10 +296,31 @@ void TfrmMain::btNextFinalClick(kxc::TObject*) {
 void InitialiseApplication() {
     kxc::Application->Initialize();
     kxc::RegisterStandardClasses();
-    RegisterQxPendingClasses();
+    kxc::RegisterComponentClass(qx::TQxBinaryDictionary::StaticClass());
+    kxc::RegisterComponentClass(qx::TQxTranslator::StaticClass());
 }
 
 void CreateMainForm() { kxc::Application->CreateForm(frmMain); }
+
+namespace {
+// The start-up's language choice over the wizard's dictionary. Setting a language makes the
+// dictionary retranslate every form whose translator is registered with it.
+class TDictionaryLanguageChoice : public ILanguageChoice {
+public:
+    void Bind(qx::TQxDictionary* dictionary) { dictionary_ = dictionary; }
+    int LanguageCount() override { return dictionary_->GetLanguageCount(); }
+    std::string EnglishName(int index) override {
+        return dictionary_->GetLanguageInfo(index)->EnglishName;
+    }
+    bool IsCodePageSupported(int index) override {
+        return qx::TQxDictionary::IsLanguageCodePageSupported(*dictionary_->GetLanguageInfo(index));
+    }
+    void SetLanguage(int index) override { dictionary_->SetLanguage(index); }
+
+private:
+    qx::TQxDictionary* dictionary_ = nullptr;
+};
+}  // namespace
 
 ILanguageChoice& MainFormDictionary() {
     static TDictionaryLanguageChoice choice;

@@ -9,8 +9,8 @@
 
 namespace qx {
 class TQxBinaryDictionary;
-}
 class TQxTranslator;
+}  // namespace qx
 
 class TfrmMain : public kxc::TForm {
     KXC_CLASS(TfrmMain, kxc::TForm)
@@ -62,7 +62,7 @@ public:
     kxc::TButton* btCancel3 = nullptr;
     kxc::TButton* btNextFinal = nullptr;
     qx::TQxBinaryDictionary* QxBinaryDictionary1 = nullptr;
-    TQxTranslator* QxTranslator1 = nullptr;
+    qx::TQxTranslator* QxTranslator1 = nullptr;
 
 private:
     enum class Road { R1, R2, R3 };

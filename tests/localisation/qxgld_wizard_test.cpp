@@ -101,10 +101,10 @@ TEST(WizardDictionary, LanguagesAndTexts) {
         EXPECT_EQ(texts[1], texts[0]) << "English is the native text";
     }
 
-    // What the dictionary must translate: every Caption and Hint of the translated forms, the
+    // What the dictionary must translate: every Caption and Hint of the four translated forms, the
     // page captions that the wizard sets, and the system menu's items.
     std::set<std::string> wanted;
-    for (const char* form : {"frmMain.txt", "frmSaving.txt", "frmCancelWarn.txt"})
+    for (const char* form : {"frmMain.txt", "frmStUp.txt", "frmSaving.txt", "frmCancelWarn.txt"})
         CollectFormTexts(std::string(KX_FORMS_DIR) + "/" + form, wanted);
     const std::string wizard = ReadText(KX_SETUP_SRC_DIR "/Main.cpp");
     for (const char* caption : {"Found previous installation", "Removing previous installation",

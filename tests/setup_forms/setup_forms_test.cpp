@@ -1,6 +1,8 @@
 // setup's four small windows as the program shows them, read back from their real windows
 // through the UI driver: frames, captions, texts, sizes, positions and focus, the start-up
 // window's progress bar as the plug-in loading advances it, and the restore window's release.
+// The four translated forms following the wizard's dictionary from language to language and
+// back to their native texts.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -22,8 +24,10 @@
 #include "formhooks.h"
 #include "globals.h"
 #include "plugins.h"
-#include "qx_pending.h"
+#include "qx/QxTranslator.h"
+#include "qx/QxBinDic.h"
 #include "uidriver/uidriver.h"
+#include "wizard_texts.h"
 
 namespace {
 
@@ -573,7 +577,7 @@ TEST_F(SmallForms, TranslatorsAsTheDescriptionsGiveThem) {
     frmRestore = kxc::CreateForm<TfrmRestore>(nullptr);
     kxc::TForm* translated[] = {frmMain, frmStUp, frmSaving, frmCancelWarn};
     for (kxc::TForm* f : translated) {
-        auto* t = dynamic_cast<TQxTranslator*>(f->FindComponent("QxTranslator1"));
+        auto* t = dynamic_cast<qx::TQxTranslator*>(f->FindComponent("QxTranslator1"));
         ASSERT_NE(t, nullptr) << f->ClassName();
         EXPECT_EQ(t->DictionaryName(), "Dictionary1") << f->ClassName();
         ASSERT_EQ(t->Targets()->Count(), 2) << f->ClassName();
@@ -581,7 +585,7 @@ TEST_F(SmallForms, TranslatorsAsTheDescriptionsGiveThem) {
         EXPECT_TRUE(t->Targets()->Items(1)->Equals(qx::TQxTargetProperty("", "Caption", 0)));
     }
     for (int i = 0; i < frmRestore->ComponentCount(); ++i)
-        EXPECT_EQ(dynamic_cast<TQxTranslator*>(frmRestore->Components(i)), nullptr);
+        EXPECT_EQ(dynamic_cast<qx::TQxTranslator*>(frmRestore->Components(i)), nullptr);
     frmRestore->Free();
     EXPECT_EQ(frmRestore, nullptr);  // its OnDestroy clears the global
     frmCancelWarn->Free();
@@ -591,6 +595,165 @@ TEST_F(SmallForms, TranslatorsAsTheDescriptionsGiveThem) {
     frmStUp->Free();
     frmStUp = nullptr;
     FreeMainForm();
+}
+
+// ---- The translated forms ---------------------------------------------------------------
+
+// The wizard's dictionary as it ships, found in the current folder as setup finds it beside
+// itself.
+class TranslatedForms : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { InitialiseApplication(); }
+    void SetUp() override {
+        GetCurrentDirectoryA(MAX_PATH, previous_);
+        ASSERT_TRUE(SetCurrentDirectoryA(KX_BIN_DIR));
+    }
+    void TearDown() override {
+        for (kxc::TForm** f : {reinterpret_cast<kxc::TForm**>(&frmCancelWarn),
+                               reinterpret_cast<kxc::TForm**>(&frmSaving)})
+            if (*f) {
+                (*f)->Free();
+                *f = nullptr;
+            }
+        if (frmStUp) FreeStartupWindow();
+        FreeMainForm();
+        SetCurrentDirectoryA(previous_);
+    }
+
+    // Every Caption and Hint that `form`'s description gives, as the form's components show
+    // them now: equal to the text of language `language`, on the component and, for a
+    // control with a window, in its window.
+    void ExpectLanguage(kxc::TForm* form, const char* description, int language) {
+        SCOPED_TRACE(std::string(description) + " in language " + std::to_string(language));
+        const auto texts = wizardtexts::ReadFormTexts(std::string(KX_FORMS_DIR "/") + description);
+        ASSERT_FALSE(texts.empty());
+        for (const wizardtexts::FormText& t : texts) {
+            kxc::TComponent* c = t.parents.empty() ? form : form->FindComponent(t.object);
+            ASSERT_NE(c, nullptr) << t.object;
+            const std::string want = dictionary_.Text(t.text, language);
+            EXPECT_EQ(kxc::GetStrProp(c, t.property), want) << t.object << "." << t.property;
+            auto* w = dynamic_cast<kxc::TControl*>(c);
+            if (t.property == "Caption" && w && w->HandleAllocated()) {
+                char shown[512] = {0};
+                GetWindowTextA(w->WindowHandle(), shown, sizeof shown);
+                EXPECT_EQ(std::string(shown), want) << t.object << "'s window";
+            }
+        }
+    }
+    // Every text of the description fits its control as the form shows it: a word-wrapped
+    // label's lines within its height, a radio button's or a button's one line within its
+    // width (a text that does not fit is cut off on screen).
+    void ExpectTextsFit(kxc::TForm* form, const char* description) {
+        SCOPED_TRACE(description);
+        for (const wizardtexts::FormText& t :
+             wizardtexts::ReadFormTexts(std::string(KX_FORMS_DIR "/") + description)) {
+            auto* w = dynamic_cast<kxc::TControl*>(
+                t.parents.empty() ? nullptr : form->FindComponent(t.object));
+            if (!w || t.property != "Caption") continue;
+            HWND h = w->WindowHandle();
+            ASSERT_NE(h, nullptr) << t.object;
+            RECT client;
+            GetClientRect(h, &client);
+            const std::string text = kxc::GetStrProp(w, "Caption");
+            HDC dc = GetDC(h);
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0)));
+            RECT need = client;
+            const LONG style = GetWindowLongA(h, GWL_STYLE);
+            char base[64] = {0};  // the system class a control's own class is built on
+            RealGetWindowClassA(h, base, sizeof base);
+            const std::string cls = base;
+            if (cls == "Static" && (style & SS_TYPEMASK) == SS_LEFT) {
+                DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK);
+                EXPECT_LE(need.bottom - need.top, client.bottom) << t.object << " '" << text << "'";
+            } else if (cls == "Button") {
+                DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
+                const int type = style & BS_TYPEMASK;
+                const bool check = type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON ||
+                                   type == BS_AUTOCHECKBOX || type == BS_CHECKBOX;
+                const int room = client.right - (check ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
+                EXPECT_LE(need.right - need.left, room) << t.object << " '" << text << "'";
+            }
+            SelectObject(dc, old);
+            ReleaseDC(h, dc);
+        }
+    }
+    void ExpectAll(int language) {
+        ExpectLanguage(frmMain, "frmMain.txt", language);
+        if (frmStUp) ExpectLanguage(frmStUp, "frmStUp.txt", language);
+        if (frmSaving) ExpectLanguage(frmSaving, "frmSaving.txt", language);
+        if (frmCancelWarn) ExpectLanguage(frmCancelWarn, "frmCancelWarn.txt", language);
+    }
+
+    // The language besides English that the code page shows: German (1252), Russian (1251).
+    int Other() const { return dictionary_.Language(GetACP() == 1251 ? 25 : 7); }
+
+    char previous_[MAX_PATH] = {0};
+    wizardtexts::Dictionary dictionary_{KX_BIN_DIR "\\Wizard.gld"};
+};
+
+// The start-up window and the forms created with the wizard come up in the dictionary's
+// opening language (the user's: English under code page 1252, Russian under 1251); a
+// language change retranslates every one of them, each from its native texts, and the native
+// language brings every text back exactly.
+TEST_F(TranslatedForms, FollowTheLanguageAndComeBackToTheirNativeTexts) {
+    CreateMainForm();
+    qx::TQxBinaryDictionary* d = frmMain->QxBinaryDictionary1;
+    ASSERT_TRUE(d->IsOpen());
+    const int opening = d->SelectedLanguageIndex();
+    EXPECT_EQ(opening, dictionary_.Language(GetACP() == 1251 ? 25 : 9));
+    CreateAndShowStartupWindow();
+    uidriver::PumpFor(200);
+    EXPECT_TRUE(uidriver::Screenshot(frmStUp->WindowHandle(),
+                                     OutputFolder() + "translated_frmStUp_" +
+                                         std::to_string(GetACP()) + ".png"));
+    kxc::Application->CreateForm(frmSaving);
+    frmSaving->Show();
+    kxc::Application->CreateForm(frmCancelWarn);
+    frmCancelWarn->Show();
+    frmMain->Show();
+    EXPECT_EQ(d->Translators().size(), 4u);
+    ExpectAll(opening);
+
+    // The languages the code page can show: English (language 1) and German under 1252,
+    // English and Russian under 1251; the dictionary refuses the others.
+    const int other = Other(), english = dictionary_.Language(9);
+    ASSERT_GT(other, 0);
+    ASSERT_EQ(english, 1);
+    for (int language : {other, 0, english, other, english, 0, other}) {
+        SCOPED_TRACE(language);
+        d->SetLanguage(language);
+        ExpectAll(language);
+    }
+    // The translations are no longer than their controls allow.
+    ExpectTextsFit(frmMain, "frmMain.txt");
+    ExpectTextsFit(frmStUp, "frmStUp.txt");
+    ExpectTextsFit(frmSaving, "frmSaving.txt");
+    ExpectTextsFit(frmCancelWarn, "frmCancelWarn.txt");
+    frmMain->Hide();
+}
+
+// The exit confirmation is created and freed for each Cancel: its translator registers with
+// the dictionary and leaves it again, so a later language change reaches only living forms.
+TEST_F(TranslatedForms, ExitConfirmationCreatedAndFreedTwiceLeavesNoTranslatorBehind) {
+    CreateMainForm();
+    qx::TQxBinaryDictionary* d = frmMain->QxBinaryDictionary1;
+    const int other = Other();
+    d->SetLanguage(other);
+    const size_t before = d->Translators().size();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        kxc::Application->CreateForm(frmCancelWarn);
+        EXPECT_EQ(d->Translators().size(), before + 1);
+        ExpectLanguage(frmCancelWarn, "frmCancelWarn.txt", other);
+        frmCancelWarn->Free();
+        frmCancelWarn = nullptr;
+        EXPECT_EQ(d->Translators().size(), before);
+    }
+    d->SetLanguage(1);
+    d->SetLanguage(other);
+    ExpectAll(other);
+    kxc::Application->CreateForm(frmCancelWarn);
+    ExpectLanguage(frmCancelWarn, "frmCancelWarn.txt", other);
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 // its name, beside a fixture old installation (uninstall entry, uninstaller stand-in, set-up
 // stand-in, version probe, converter, a database under an alias), driven through the UI
 // driver and judged by the stand-ins' logs, the registry, the saved files and the exit code.
-// Screenshots of the six pages go to the test output folder.
+// Screenshots of the six pages go to the test output folder. The same roads in the language
+// of Lang.cfg (German under code page 1252, Russian under 1251; see CMakeLists.txt) compare
+// every text the windows show with the built Wizard.gld.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "fixture_util.h"
 #include "doors_table.h"
 #include "uidriver/uidriver.h"
+#include "wizard_texts.h"
 
 namespace {
 
@@ -38,6 +42,8 @@ struct Options {
     std::string uninstallMode = "remove";
     std::string setupSettings = "MainMs=800\r\nDeleteMs=300\r\nRegister=KorvixNet\r\n"
                                 "UninstallString=x\r\n";
+    std::string lastLanguage;          // Lang.cfg's LastLanguage; empty: no Lang.cfg
+    int extraFiles = 0;                // more files of 64 KB in the database folder
 };
 
 class Wizard : public ::testing::Test {
@@ -78,6 +84,12 @@ protected:
                                                   "calls.log\r\nThrow=0\r\n");
         fixture::MakeDoorsTable(db_);
         fixture::WriteFile(db_ + "extra.txt", "extra");
+        const std::string block(64 * 1024, 'x');
+        for (int i = 0; i < o.extraFiles; ++i)
+            fixture::WriteFile(db_ + "more" + std::to_string(i) + ".dat", block);
+        if (!o.lastLanguage.empty())
+            fixture::WriteFile(dir_ + "Lang.cfg",
+                               "[Language]\r\nLastLanguage=" + o.lastLanguage + "\r\n");
         std::string engine = dir_ + "engine.ini";
         fixture::WriteFile(engine, o.alias ? "[KorvixNetGlobal]\r\nPATH=" + db_ +
                                                  "\r\nTYPE=STANDARD\r\nDEFAULT DRIVER=PARADOX\r\n"
@@ -87,8 +99,8 @@ protected:
         ASSERT_TRUE(fixture::SetEntry(kEntry, Quote(dir_ + "uninst.exe")));
     }
 
-    // Starts setup.exe and waits for the wizard's first page.
-    void Start() {
+    // Starts setup.exe and waits for the wizard's first page (its caption given).
+    void Start(const std::string& firstCaption = kFound) {
         // A temporary folder of the child's own, so that its tmpDB is this test's alone; ours
         // stays as it was.
         char tmp[MAX_PATH] = {0}, tempVar[MAX_PATH] = {0};
@@ -105,7 +117,7 @@ protected:
         q.pid = child_.Pid();
         main_ = uidriver::WaitForWindow(q, 20000);
         ASSERT_NE(main_, nullptr) << "no wizard";
-        ASSERT_TRUE(WaitPage(kFound));
+        ASSERT_TRUE(WaitPage(firstCaption));
     }
 
     bool WaitPage(const std::string& caption, DWORD ms = 15000) {
@@ -490,6 +502,164 @@ TEST_F(Wizard, RefusedRestoreStartIsShownAndEndsWithOne) {
     PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(Exit(), 1u);
     EXPECT_FALSE(fixture::Exists(dir_ + "calls.log"));
+}
+
+// ---- The wizard in the language of Lang.cfg ----------------------------------------------
+
+// The language the code page can show: German under 1252, Russian under 1251. Every text
+// expected comes from the built Wizard.gld and the form descriptions.
+class TranslatedWizard : public Wizard {
+protected:
+    void SetUp() override {
+        Wizard::SetUp();
+        ASSERT_TRUE(GetACP() == 1251 || GetACP() == 1252) << GetACP();
+        russian_ = GetACP() == 1251;
+        language_ = dictionary_.Language(russian_ ? 25 : 7);
+        ASSERT_GT(language_, 0);
+    }
+    Options Translated() const {
+        Options o;
+        o.lastLanguage = russian_ ? "Russian" : "German";
+        return o;
+    }
+    std::string T(const std::string& native) const { return dictionary_.Text(native, language_); }
+
+    // Every Caption and Hint that the description gives under `object` (a page, or the whole
+    // form) is shown by a visible control of `top`, translated; no visible control shows a
+    // native text that the language translates.
+    void ExpectTexts(HWND top, const char* description, const std::string& object) {
+        SCOPED_TRACE(std::string(description) + " " + object);
+        const std::vector<uidriver::Control> shown = uidriver::ListControls(top);
+        for (const wizardtexts::FormText& t :
+             wizardtexts::ReadFormTexts(std::string(KX_FORMS_DIR "/") + description)) {
+            if (t.parents.empty()) {
+                EXPECT_EQ(uidriver::TextOf(top), T(t.text)) << "window title";
+                continue;
+            }
+            if (!t.Under(object) && t.object != object) continue;
+            bool found = false;
+            for (const uidriver::Control& c : shown) found = found || (c.visible && c.text == T(t.text));
+            EXPECT_TRUE(found) << t.object << ": no visible '" << T(t.text) << "'\n"
+                               << uidriver::DescribeControls(top);
+        }
+        for (const uidriver::Control& c : shown)
+            EXPECT_FALSE(c.visible && dictionary_.UntranslatedIn(c.text, language_))
+                << "untranslated: " << c.text;
+    }
+    void ExpectPage(const std::string& page, const std::string& caption, const std::string& shot) {
+        ASSERT_TRUE(WaitPage(T(caption)));
+        ExpectTexts(main_, "frmMain.txt", page);
+        Shot("translated_" + std::to_string(GetACP()) + "_" + shot);
+    }
+    // Cancel, then the confirmation, checked and photographed; then its button `native`
+    // (Enter, which presses the focused Resume, when empty).
+    void CancelTranslatedThen(const std::string& native) {
+        Click(T("Cancel"));
+        uidriver::WindowQuery q;
+        q.className = "TfrmCancelWarn";
+        q.pid = child_.Pid();
+        HWND w = uidriver::WaitForWindow(q, 5000);
+        ASSERT_NE(w, nullptr);
+        ASSERT_TRUE(uidriver::WaitForControl(w, T("&Resume"), 3000).has_value())
+            << uidriver::DescribeControls(w);
+        ExpectTexts(w, "frmCancelWarn.txt", "frmCancelWarn");
+        uidriver::PumpFor(300);
+        EXPECT_TRUE(uidriver::Screenshot(w, OutputFolder() + "translated_" +
+                                                std::to_string(GetACP()) + "_frmCancelWarn.png"));
+        if (native.empty())
+            ASSERT_TRUE(uidriver::PressKey(w, VK_RETURN));
+        else
+            ASSERT_TRUE(uidriver::ClickButton(w, T(native)));
+        EXPECT_TRUE(uidriver::WaitForWindowGone(w, 5000));
+    }
+    // The texts of the saving window and its controls, read while it is on screen: the
+    // program does not process messages during the save, so the texts are read as the
+    // system keeps them, without a message to the window.
+    std::vector<std::string> SavingTextsWhileSaving(const std::string& nextCaption) {
+        uidriver::WindowQuery q;
+        q.className = "TfrmSaving";
+        q.pid = child_.Pid();
+        auto caption = [this] {
+            char text[512] = {0};
+            GetWindowTextA(main_, text, sizeof text);
+            return std::string(text);
+        };
+        std::vector<std::string> texts;
+        const DWORD deadline = GetTickCount() + 30000;
+        while (texts.empty() && GetTickCount() < deadline && caption() != nextCaption) {
+            for (HWND w : uidriver::FindWindows(q)) {
+                ReadText(w, reinterpret_cast<LPARAM>(&texts));
+                EnumChildWindows(w, ReadText, reinterpret_cast<LPARAM>(&texts));
+            }
+            if (texts.empty()) Sleep(1);
+        }
+        return texts;
+    }
+
+    static BOOL CALLBACK ReadText(HWND w, LPARAM texts) {
+        char text[512] = {0};
+        GetWindowTextA(w, text, sizeof text);
+        reinterpret_cast<std::vector<std::string>*>(texts)->push_back(text);
+        return TRUE;
+    }
+
+    wizardtexts::Dictionary dictionary_{KX_BIN_DIR "\\Wizard.gld"};
+    bool russian_ = false;
+    int language_ = -1;
+};
+
+// The save road: the first page and the exit confirmation (Resume), the page of the declined
+// save and back, the saving window while the database is copied, the removal page, and after
+// the set-up the last page; declining the restore ends the program.
+TEST_F(TranslatedWizard, SaveRoadInTheLanguageOfLangCfg) {
+    Options o = Translated();
+    o.extraFiles = 300;  // a save long enough to read the saving window
+    Prepare(o);
+    Start(T(kFound));
+    ExpectPage("tsOldLumexFound", kFound, "1_tsOldLumexFound");
+    ExpectFocus(T("&Next >"));
+    CancelTranslatedThen("");
+    ASSERT_TRUE(WaitPage(T(kFound)));
+    ASSERT_TRUE(uidriver::CheckRadio(main_, T("Replace current database with new one.")));
+    Click(T("&Next >"));
+    ExpectPage("tsRMOldVer", kRemoving, "2_tsRMOldVer");
+    Click(T("< &Back"));
+    ASSERT_TRUE(WaitPage(T(kFound)));
+    ASSERT_TRUE(uidriver::CheckRadio(main_, T("Save and convert current database (recommended).")));
+    Click(T("&Next >"));
+    const std::vector<std::string> saving = SavingTextsWhileSaving(T(kRemoving));
+    ASSERT_FALSE(saving.empty()) << "the saving window was not seen";
+    for (const wizardtexts::FormText& t :
+         wizardtexts::ReadFormTexts(KX_FORMS_DIR "/frmSaving.txt"))
+        EXPECT_NE(std::find(saving.begin(), saving.end(), T(t.text)), saving.end()) << T(t.text);
+    for (const std::string& text : saving)
+        EXPECT_FALSE(dictionary_.UntranslatedIn(text, language_)) << "untranslated: " << text;
+    ExpectPage("tsRemoveOld3", kRemoving, "5_tsRemoveOld3");
+    EXPECT_TRUE(Saved("more299.dat"));
+    Click(T("&Next >"));
+    ASSERT_TRUE(WaitPage(T(kConvert), 30000));
+    ExpectPage("tsFinalAsk", kConvert, "6_tsFinalAsk");
+    ASSERT_TRUE(uidriver::CheckRadio(main_, T("Do not restore saved database.")));
+    Click(T("&Next >"));
+    EXPECT_EQ(Exit(), 0u);
+    EXPECT_FALSE(fixture::Exists(dir_ + "calls.log"));
+}
+
+// No version: the warning page, the second removal page, and the exit confirmation's
+// "Exit Setup" ending the program.
+TEST_F(TranslatedWizard, UndetectedVersionRoadInTheLanguageOfLangCfg) {
+    Options o = Translated();
+    o.dbVersion = "";
+    Prepare(o);
+    Start(T(kFound));
+    Click(T("&Next >"));
+    ExpectPage("tsDBVerNotValid", kNotDetected, "3_tsDBVerNotValid");
+    ExpectFocus(T("Cancel"));
+    Click(T("&Next >"));
+    ExpectPage("tsRMOldVer2", kRemoving, "4_tsRMOldVer2");
+    CancelTranslatedThen("E&xit Setup");
+    EXPECT_EQ(Exit(), 0u);
+    EXPECT_FALSE(fixture::Exists(dir_ + "uninst.exe.log"));
 }
 
 }  // namespace
