@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "components/forms.h"
@@ -15,6 +17,7 @@
 #include "qx/QxAMulti.h"
 #include "qx/QxTargetDetection.h"
 #include "qx/QxTranslator.h"
+#include "uidriver/uidriver.h"
 
 KXC_IMPLEMENT_CLASS(MemoryDictionary)
 void MemoryDictionary::DescribeClass(kxc::TClassBuilder<MemoryDictionary>&) {}
@@ -212,6 +215,61 @@ TEST_F(DesignedForm, TheCandidateFileUnderRootDir) {
     EXPECT_EQ(TargetsOf(*translator->Targets()),
               (std::vector<Target>{{"", "Hint"}, {"TMemo", "Text"}, {"", "Lines"}}));
 
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+// The platform's own boxes: the question answered with a button, and the error box of a
+// candidate file that cannot be opened (another program holds it exclusively).
+TEST(DialogsOnScreen, TheQuestionAndTheErrorBox) {
+    TestSettingsKey key;
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string folder =
+        std::string(temp) + "kxdetectbox" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_EQ(key.SetText("RootDir", folder), ERROR_SUCCESS);
+    ASSERT_EQ(key.SetText("Detect", "1"), ERROR_SUCCESS);
+    auto* form = kxc::Create<kxc::TForm>(nullptr);
+    form->SetDesigning(true);
+
+    // Drops a translator while a second thread answers the box that comes up with the
+    // command of a button (the system names the buttons in its own language).
+    auto dropAnswering = [&](WPARAM command, std::optional<uidriver::MessageBoxInfo>& box) {
+        std::thread answerer([&] {
+            box = uidriver::WaitForMessageBox("", GetCurrentProcessId(), 5000);
+            if (box) PostMessageA(box->hwnd, WM_COMMAND, command, 0);
+        });
+        qx::TQxTranslator* translator = kxc::Create<qx::TQxTranslator>(form);
+        answerer.join();
+        return translator;
+    };
+    for (WPARAM answer : {IDNO, IDYES}) {
+        std::optional<uidriver::MessageBoxInfo> box;
+        qx::TQxTranslator* translator = dropAnswering(answer, box);
+        ASSERT_TRUE(box.has_value()) << answer;
+        EXPECT_EQ(box->caption, "Confirm");
+        EXPECT_EQ(box->text, "Do you want the translator component to detect the default targets?");
+        EXPECT_EQ(box->buttons.size(), 2u);
+        EXPECT_EQ(translator->Targets()->Count() > 0, answer == IDYES) << answer;
+        translator->Free();
+    }
+
+    const std::string file = folder + "\\Targets.txt";
+    HANDLE held = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(key.SetText("Detect", "2"), ERROR_SUCCESS);
+    std::optional<uidriver::MessageBoxInfo> box;
+    qx::TQxTranslator* translator = dropAnswering(IDOK, box);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->caption, "Error");
+    EXPECT_EQ(box->text,
+              "The detection of the targets properties failed!\r\nSet the Targets property "
+              "manually.");
+    EXPECT_EQ(translator->Targets()->Count(), 0);
+    CloseHandle(held);
+
+    form->Free();
     DeleteFileA(file.c_str());
     RemoveDirectoryA(folder.c_str());
 }
