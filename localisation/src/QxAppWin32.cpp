@@ -37,6 +37,10 @@ public:
     void ShowInformationBox(const std::string& text) override {
         MessageBoxA(GetActiveWindow(), text.c_str(), "Information", MB_OK | MB_ICONINFORMATION);
     }
+    bool ShowConfirmationBox(const std::string& text) override {
+        return MessageBoxA(GetActiveWindow(), text.c_str(), "Confirm",
+                           MB_YESNO | MB_ICONQUESTION) == IDYES;
+    }
 };
 
 struct TSystemCommandCaption {

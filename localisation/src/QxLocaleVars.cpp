@@ -103,6 +103,8 @@ TQxApplicationServices::~TQxApplicationServices() = default;
 
 void TQxApplicationServices::ShowInformationBox(const std::string&) {}
 
+bool TQxApplicationServices::ShowConfirmationBox(const std::string&) { return false; }
+
 namespace {
 
 TQxApplicationServices* g_services = nullptr;

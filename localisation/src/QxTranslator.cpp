@@ -10,6 +10,7 @@
 #include "components/stdctrls.h"
 #include "qx/QxDictionary.h"
 #include "qx/QxPropInfo.h"
+#include "qx/QxTargetDetection.h"
 #include "rtl/strutil.h"
 
 namespace qx {
@@ -110,7 +111,19 @@ void TQxTranslator::DescribeClass(kxc::TClassBuilder<TQxTranslator>& c) {
 TQxTranslator::TQxTranslator(kxc::TComponent* owner)
     : TQxCustomTranslator(owner),
       targets_(std::make_unique<TQxTargetProperties>()),
-      table_(std::make_unique<TQxTranslatorTable>()) {}
+      table_(std::make_unique<TQxTranslatorTable>()) {
+    // Dropped on a form being designed (not read from its description): propose targets.
+    if (Designing() && !(Owner() && (Owner()->Loading() || Owner()->Reading())))
+        RunDropTimeDetection(Root(), *targets_);
+}
+
+void TQxTranslator::DetectFormTargets(TQxTargetProperties* targets) {
+    qx::DetectFormTargets(Root(), *targets);
+}
+
+void TQxTranslator::DetectTargets(kxc::TObject* object, TQxTargetProperties* targets) {
+    qx::DetectTargets(object, *targets);
+}
 
 TQxTranslator::~TQxTranslator() { Close(); }
 
@@ -231,6 +244,9 @@ void TQxTranslator::RestoreNative() {
 
 void TQxTranslator::Notification(kxc::TComponent* component, kxc::TOperation operation) {
     inherited::Notification(component, operation);
+    if (operation == kxc::opInsert && component && Designing() &&
+        !(Owner() && Owner()->Reading()))
+        DetectTargetsGuarded(component, *targets_);
     if (operation != kxc::opRemove || !component) return;
     if (component == rootComponent_) rootComponent_ = nullptr;
     if (component == walkComponent_) walkComponent_ = nullptr;

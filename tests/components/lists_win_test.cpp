@@ -92,7 +92,7 @@ TEST_F(ListsOnScreen, ClassChainsAndPublishedProperties) {
          {"Caption", "Text"}},
         {"mmMain", {"TMainMenu", "TMenu", "TComponent"}, {"AutoHotkeys"}, {"Items"}},
         {"pmList", {"TPopupMenu", "TMenu"}, {"AutoHotkeys"}, {}},
-        {"miOpen", {"TMenuItem", "TComponent"}, {"Caption", "Checked", "Enabled", "Hint", "Visible", "OnClick"}, {}},
+        {"miOpen", {"TMenuItem", "TComponent"}, {"Caption", "Checked", "Enabled", "Hint", "ShortCut", "Visible", "OnClick"}, {}},
     };
     for (const Case& c : cases) {
         TComponent* comp = g_form->FindComponent(c.name);
@@ -127,7 +127,7 @@ TEST_F(ListsOnScreen, DescriptionGivesLinesSelectionAndHotKeys) {
     EXPECT_EQ(g_form->Find<TMenuItem>("miFind")->Caption(), "F&ind");
     EXPECT_EQ(g_form->Find<TMenuItem>("miHelp")->Caption(), "&Help");
     EXPECT_EQ(g_form->Find<TMenuItem>("miClear")->Caption(), "&Clear");
-    EXPECT_EQ(MenuText(g_form->Find<TPopupMenu>("pmList")->Handle()), "&Copy|&Clear(disabled)");
+    EXPECT_EQ(MenuText(g_form->Find<TPopupMenu>("pmList")->Handle()), "&Copy\tCtrl+C|&Clear(disabled)");
 
     // Written and read back: the same lines, selection, texts and menu tree.
     auto* copy = Create<TfrmLists>(nullptr);
@@ -138,8 +138,10 @@ TEST_F(ListsOnScreen, DescriptionGivesLinesSelectionAndHotKeys) {
     EXPECT_EQ(Lines(copy->Find<TMemo>("mmoNotes")->Lines()), (std::vector<std::string>{"Line one", "Line two"}));
     ASSERT_EQ(copy->Menu(), copy->Find<TMainMenu>("mmMain"));
     EXPECT_EQ(copy->Find<TMenuItem>("miOpen")->Parent(), copy->Find<TMenuItem>("miFile"));
-    EXPECT_EQ(MenuText(copy->Menu()->Handle()), "&File[&Open|-|E&xit(checked)]|F&ind|&Help");
-    EXPECT_EQ(MenuText(copy->Find<TPopupMenu>("pmList")->Handle()), "&Copy|&Clear(disabled)");
+    EXPECT_EQ(copy->Find<TMenuItem>("miOpen")->ShortCut(), scCtrl | 'O');
+    EXPECT_EQ(copy->Find<TMenuItem>("miExit")->ShortCut(), scNone);
+    EXPECT_EQ(MenuText(copy->Menu()->Handle()), "&File[&Open\tCtrl+O|-|E&xit(checked)]|F&ind|&Help");
+    EXPECT_EQ(MenuText(copy->Find<TPopupMenu>("pmList")->Handle()), "&Copy\tCtrl+C|&Clear(disabled)");
     copy->Free();
 }
 
@@ -239,30 +241,30 @@ TEST_F(ListsOnScreen, MenusRebuildAndRethinkHotKeys) {
     auto* mm = g_form->Find<TMainMenu>("mmMain");
     HWND h = g_form->Handle();
     EXPECT_EQ(GetMenu(h), mm->Handle());
-    EXPECT_EQ(MenuText(GetMenu(h)), "&File[&Open|-|E&xit(checked)]|F&ind|&Help");
+    EXPECT_EQ(MenuText(GetMenu(h)), "&File[&Open\tCtrl+O|-|E&xit(checked)]|F&ind|&Help");
 
     // As a translation does it: manual hot keys while the captions change, then automatic
     // again and a passing item, so that the menu thinks its hot keys over once more.
     mm->SetAutoHotkeys(maManual);
     g_form->Find<TMenuItem>("miFind")->SetCaption("&Fenster");
     g_form->Find<TMenuItem>("miHelp")->SetCaption("&Hilfe");
-    EXPECT_EQ(MenuText(GetMenu(h)), "&File[&Open|-|E&xit(checked)]|&Fenster|&Hilfe");
+    EXPECT_EQ(MenuText(GetMenu(h)), "&File[&Open\tCtrl+O|-|E&xit(checked)]|&Fenster|&Hilfe");
     mm->SetAutoHotkeys(maAutomatic);
     auto* passing = Create<TMenuItem>(g_form);
     mm->Items()->Add(passing);
     mm->Items()->Remove(passing);
     passing->Free();
     EXPECT_EQ(g_form->Find<TMenuItem>("miFind")->Caption(), "F&enster");
-    EXPECT_EQ(MenuText(GetMenu(h)), "&File[&Open|-|E&xit(checked)]|F&enster|&Hilfe");
+    EXPECT_EQ(MenuText(GetMenu(h)), "&File[&Open\tCtrl+O|-|E&xit(checked)]|F&enster|&Hilfe");
 
     // A freed item leaves the menu; an item cannot sit in two places.
     auto* extra = Create<TMenuItem>(g_form);
     extra->SetCaption("Extra");
     g_form->Find<TMenuItem>("miFile")->Insert(0, extra);
-    EXPECT_EQ(MenuText(GetMenu(h)), "&File[&Extra|&Open|-|E&xit(checked)]|F&enster|&Hilfe");
+    EXPECT_EQ(MenuText(GetMenu(h)), "&File[&Extra|&Open\tCtrl+O|-|E&xit(checked)]|F&enster|&Hilfe");
     EXPECT_THROW(mm->Items()->Add(extra), rtl::EInvalidOperation);
     extra->Free();
-    EXPECT_EQ(MenuText(GetMenu(h)), "&File[&Open|-|E&xit(checked)]|F&enster|&Hilfe");
+    EXPECT_EQ(MenuText(GetMenu(h)), "&File[&Open\tCtrl+O|-|E&xit(checked)]|F&enster|&Hilfe");
     g_form->Find<TMenuItem>("miFind")->SetCaption("&Find");
     g_form->Find<TMenuItem>("miHelp")->SetCaption("Help");
     EXPECT_EQ(g_form->Find<TMenuItem>("miFind")->Caption(), "F&ind");
@@ -334,7 +336,7 @@ TEST_F(ListsOnScreen, DrivenLikeAPerson) {
         seen.comboText = uidriver::TextOf(cb);
     });
     EXPECT_TRUE(seen.shot);
-    EXPECT_EQ(seen.menu, "&File[&Open|-|E&xit(checked)]|F&ind|&Help");
+    EXPECT_EQ(seen.menu, "&File[&Open\tCtrl+O|-|E&xit(checked)]|F&ind|&Help");
     EXPECT_EQ(seen.listCount, 3);
     EXPECT_EQ(seen.firstLine, "First");
     for (const char* cls : {"ListBox", "ComboBox", "Edit"})

@@ -142,6 +142,33 @@ TEST_F(ResourceHooks, ShortCutTextsWithTheDictionaryClosedAndOpen) {
     }
 }
 
+// A menu item's text: its caption alone without a shortcut (or with one whose text is
+// empty), else a tab and the shortcut's text, in the key names of the moment.
+TEST_F(ResourceHooks, MenuItemTextsFollowTheKeyNamesInPlace) {
+    const struct {
+        const char* caption;
+        kxc::TShortCut shortcut;
+        const char* english;
+        const char* german;
+    } items[] = {
+        {"&Save", kxc::scCtrl | 'S', "&Save\tCtrl+S", "&Save\tStrg+S"},
+        {"&Open", kxc::scNone, "&Open", "&Open"},
+        {"Num", kxc::scCtrl | 0x90, "Num", "Num"},  // the key has no shortcut text
+        {"", kxc::scShift | 37, "\tShift+Left", "\tUmschalt+Links"},
+        {"\xCE\xF2\xEA\xF0\xFB\xF2\xFC", 45, "\xCE\xF2\xEA\xF0\xFB\xF2\xFC\tIns",
+         "\xCE\xF2\xEA\xF0\xFB\xF2\xFC\tEinfg"},  // "Open" in Russian (cp1251)
+    };
+    AddGermanKeyNames(d, true);
+    for (int pass = 0; pass < 3; ++pass) {
+        if (pass == 1) d.OpenDictionary();
+        if (pass == 2) d.CloseDictionary();
+        for (const auto& item : items)
+            EXPECT_EQ(kxc::MenuItemText(item.caption, item.shortcut),
+                      pass == 1 ? item.german : item.english)
+                << "pass " << pass << ", " << item.caption;
+    }
+}
+
 TEST_F(ResourceHooks, ClosedDictionaryGivesThePlainTexts) {
     d.Add("Stream read error", "Lesefehler");
     for (int pass = 0; pass < 2; ++pass) {  // a closed default dictionary, then none at all

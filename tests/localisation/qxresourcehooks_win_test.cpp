@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "components/menus.h"
 #include "components/shortcuts.h"
 #include "memory_dictionary.h"
 #include "qx/QxParser.h"
@@ -33,6 +34,21 @@ std::optional<uidriver::MessageBoxInfo> ShowConversionError() {
             qx::ShowTranslatedException(nullptr, e);
         }
     });
+}
+
+// The text of a window menu's item at `position`, as the system holds it.
+std::string MenuString(HMENU menu, UINT position) {
+    char buffer[256] = {};
+    const int count = GetMenuStringA(menu, position, buffer, sizeof buffer, MF_BYPOSITION);
+    return std::string(buffer, static_cast<size_t>(count > 0 ? count : 0));
+}
+
+kxc::TMenuItem* NewItem(kxc::TMenuItem* parent, const char* caption, kxc::TShortCut shortcut) {
+    auto* item = kxc::Create<kxc::TMenuItem>(nullptr);
+    item->SetCaption(caption);
+    item->SetShortCut(shortcut);
+    parent->Add(item);
+    return item;
 }
 
 }  // namespace
@@ -105,4 +121,66 @@ TEST(ResourceStringsOnWindows, SpecialKeysAreNamedByTheSystem) {
     }
     EXPECT_GT(oneCharacter, 0) << "no key with a one-character name";
     EXPECT_EQ(qx::SpecialKeyName(VK_NUMLOCK), "");  // "Num Lock"
+}
+
+// Menu items show their shortcut's text after a tab, in the key names of the moment the menu
+// is built: English, German while the dictionary is open, English again once it is closed.
+// Items on the menu bar show their captions alone.
+TEST(ResourceStringsOnWindows, MenuItemsShowTheirShortCutsTranslated) {
+    ASSERT_TRUE(qx::ResourceModulesHoldOnlyProgram());
+    MemoryDictionary d;
+    d.languages = {MemoryDictionary::Native(),
+                   MemoryDictionary::Lang(9, 1, 1252, "1", "English"),
+                   MemoryDictionary::Lang(7, 1, 1252, "1", "German")};
+    d.SetCheckLevel(qx::qxclNone);
+    d.UseContexts(true);
+    d.Add("Ctrl+", "Strg+", "", "65357");
+    d.Add("Shift+", "Umschalt+", "", "65356");
+    d.Add("Del", "Entf", "", "65355");
+    d.SetLanguage(2);
+
+    auto* menu = kxc::Create<kxc::TMainMenu>(nullptr);
+    menu->SetAutoHotkeys(kxc::maManual);
+    kxc::TMenuItem* file = NewItem(menu->Items(), "&File", kxc::scNone);
+    kxc::TMenuItem* save = NewItem(file, "&Save", kxc::scCtrl | 'S');
+    NewItem(file, "&Open", kxc::scNone);
+    NewItem(file, "&Delete", kxc::scShift | VK_DELETE);
+    NewItem(menu->Items(), "&Help", VK_F1);
+    auto* popup = kxc::Create<kxc::TPopupMenu>(nullptr);
+    NewItem(popup->Items(), "&Copy", kxc::scCtrl | 'C');
+
+    const HMENU bar = menu->Handle();
+    const HMENU sub = GetSubMenu(bar, 0);
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(MenuString(bar, 0), "&File");
+    EXPECT_EQ(MenuString(bar, 1), "&Help");
+    EXPECT_EQ(MenuString(sub, 0), "&Save\tCtrl+S");
+    EXPECT_EQ(MenuString(sub, 1), "&Open");
+    EXPECT_EQ(MenuString(sub, 2), "&Delete\tShift+Del");
+    EXPECT_EQ(MenuString(popup->Handle(), 0), "&Copy\tCtrl+C");
+
+    // A changed item rebuilds the menu, as a translation pass does.
+    d.OpenDictionary();
+    ASSERT_TRUE(qx::ResourceHooksInstalled);
+    save->SetCaption("&Speichern");
+    const HMENU germanSub = GetSubMenu(menu->Handle(), 0);
+    EXPECT_EQ(MenuString(germanSub, 0), "&Speichern\tStrg+S");
+    EXPECT_EQ(MenuString(germanSub, 2), "&Delete\tUmschalt+Entf");
+    EXPECT_EQ(MenuString(menu->Handle(), 1), "&Help");
+    auto* germanPopup = kxc::Create<kxc::TPopupMenu>(nullptr);  // built while the hooks are in
+    NewItem(germanPopup->Items(), "&Kopieren", kxc::scCtrl | 'C');
+    EXPECT_EQ(MenuString(germanPopup->Handle(), 0), "&Kopieren\tStrg+C");
+
+    d.CloseDictionary();
+    EXPECT_FALSE(qx::ResourceHooksInstalled);
+    save->SetCaption("&Save");
+    const HMENU englishSub = GetSubMenu(menu->Handle(), 0);
+    EXPECT_EQ(MenuString(englishSub, 0), "&Save\tCtrl+S");
+    EXPECT_EQ(MenuString(englishSub, 2), "&Delete\tShift+Del");
+    save->SetShortCut(kxc::scNone);
+    EXPECT_EQ(MenuString(GetSubMenu(menu->Handle(), 0), 0), "&Save");
+
+    germanPopup->Free();
+    popup->Free();
+    menu->Free();
 }

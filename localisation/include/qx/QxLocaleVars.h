@@ -80,6 +80,9 @@ public:
     // An information box with one OK button; returns when it is closed. Nothing here: only
     // the platform's own services show one.
     virtual void ShowInformationBox(const std::string& text);
+    // A question with the buttons Yes and No; true for Yes. Here: No, shown to nobody; only
+    // the platform's own services show one.
+    virtual bool ShowConfirmationBox(const std::string& text);
 };
 
 TQxApplicationServices& ApplicationServices();

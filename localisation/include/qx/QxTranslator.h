@@ -173,6 +173,14 @@ public:
     virtual void RealignMirrored(kxc::TControl* control);
     virtual void RealignAllMirrored();
 
+    // Design time: the targets found on the root and the components it owns, added to
+    // `targets` (errors shown in the detection's error box), and those of one object (errors
+    // passed on). A translator created on a designed form, not while the form is read, runs
+    // the first by the tool's "Detect" setting; one that hears of a component inserted into
+    // its designed form runs the second for it, under the same error box.
+    void DetectFormTargets(TQxTargetProperties* targets);
+    void DetectTargets(kxc::TObject* object, TQxTargetProperties* targets);
+
     // The control's state record; a new one (at the control's current Left) when there is
     // none and `create` is set, else nullptr.
     TQxBidirectionalState* FindBiDiState(kxc::TControl* control, bool create);
@@ -192,7 +200,7 @@ public:
 
 protected:
     // A component that goes takes its cache items, its mirroring state and its part of the
-    // remembered scaling with it.
+    // remembered scaling with it; one inserted into a designed form has its targets detected.
     void Notification(kxc::TComponent* component, kxc::TOperation operation) override;
 
 private:

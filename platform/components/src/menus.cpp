@@ -97,6 +97,9 @@ void TMenuItem::DescribeClass(TClassBuilder<TMenuItem>& c) {
     c.Bool("Checked", &TMenuItem::Checked, &TMenuItem::SetChecked).DefaultValue(0);
     c.Bool("Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled).DefaultValue(1);
     c.Str("Hint", &TMenuItem::Hint, &TMenuItem::SetHint);
+    TPropInfo& shortCut = c.Int("ShortCut", &TMenuItem::ShortCut, &TMenuItem::SetShortCut);
+    shortCut.TypeName = "TShortCut";
+    shortCut.DefaultValue(scNone);
     c.Bool("Visible", &TMenuItem::Visible, &TMenuItem::SetVisible).DefaultValue(1);
     c.Event("OnClick", &TMenuItem::OnClick);
 }
@@ -171,6 +174,12 @@ void TMenuItem::SetChecked(bool v) {
 void TMenuItem::SetEnabled(bool v) {
     if (v == enabled_) return;
     enabled_ = v;
+    Changed(false);
+}
+
+void TMenuItem::SetShortCut(TShortCut v) {
+    if (v == shortCut_) return;
+    shortCut_ = v;
     Changed(false);
 }
 
@@ -259,7 +268,8 @@ void TMenu::RethinkHotkeys() {
 }
 
 namespace {
-void AppendItems(HMENU menu, const TMenuItem* parent) {
+// Items on a menu bar show their captions alone; elsewhere the shortcut's text follows.
+void AppendItems(HMENU menu, const TMenuItem* parent, bool menuBar) {
     for (int i = 0; i < parent->Count(); ++i) {
         const TMenuItem* item = parent->Items(i);
         if (!item->Visible()) continue;
@@ -270,10 +280,12 @@ void AppendItems(HMENU menu, const TMenuItem* parent) {
         UINT flags = MF_STRING | (item->Checked() ? MF_CHECKED : 0) | (item->Enabled() ? 0 : MF_GRAYED);
         if (item->Count() > 0) {
             HMENU sub = CreatePopupMenu();
-            AppendItems(sub, item);
+            AppendItems(sub, item, false);
             AppendMenuA(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item->Caption().c_str());
         } else {
-            AppendMenuA(menu, flags, item->Command(), item->Caption().c_str());
+            const std::string text =
+                menuBar ? item->Caption() : MenuItemText(item->Caption(), item->ShortCut());
+            AppendMenuA(menu, flags, item->Command(), text.c_str());
         }
     }
 }
@@ -283,7 +295,7 @@ void AppendItems(HMENU menu, const TMenuItem* parent) {
 void TMenu::Rebuild() {
     if (!handle_) return;
     while (GetMenuItemCount(handle_) > 0) DeleteMenu(handle_, 0, MF_BYPOSITION);
-    AppendItems(handle_, items_);
+    AppendItems(handle_, items_, dynamic_cast<TMainMenu*>(this) != nullptr);
 }
 
 // ---- TMainMenu ----

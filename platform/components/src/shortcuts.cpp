@@ -60,6 +60,14 @@ TShortCutToTextRoutine SetShortCutToTextRoutine(TShortCutToTextRoutine routine) 
     return previous;
 }
 
+// The text is made each time the menu is built, so that it follows the routine in place (key
+// names translated while a dictionary's hooks are in).
+std::string MenuItemText(const std::string& caption, TShortCut shortcut) {
+    if (shortcut == scNone) return caption;
+    const std::string keys = ShortCutToText(shortcut);
+    return keys.empty() ? caption : caption + '\t' + keys;
+}
+
 std::string PlainShortCutToText(TShortCut shortcut) {
     return BuildShortCutText(shortcut, LoadedKeyName, SystemSpecialKeyName);
 }

@@ -3,7 +3,8 @@
 //
 // A menu holds a tree of items under its root item Items. Items are components (owned by the
 // form, as a form description makes them) and each knows its parent item; the menu's window
-// menu is rebuilt from the tree whenever an item changes. A menu with AutoHotkeys maAutomatic
+// menu is rebuilt from the tree whenever an item changes. An item with a ShortCut shows the
+// shortcut's text after a tab (MenuItemText of shortcuts.h), except on a menu bar. A menu with AutoHotkeys maAutomatic
 // gives every item among its siblings a hot key of its own: an item whose "&" letter another
 // sibling already has, or that has none, gets the first free letter of its caption, and its
 // Caption says so. A click on an item (WM_COMMAND of the form, or the choice in a pop-up
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "components/classes.h"
+#include "components/shortcuts.h"
 
 namespace kxc {
 
@@ -45,6 +47,9 @@ public:
     void SetVisible(bool v);
     const std::string& Hint() const { return hint_; }
     void SetHint(const std::string& v) { hint_ = v; }
+    // The key that runs the item, shown beside its caption (scNone: none).
+    TShortCut ShortCut() const { return shortCut_; }
+    void SetShortCut(TShortCut v);
     // A caption of "-" makes a separator line.
     bool IsLine() const { return caption_ == "-"; }
 
@@ -80,6 +85,7 @@ private:
     std::vector<TMenuItem*> items_;
     std::string caption_;
     std::string hint_;
+    TShortCut shortCut_ = scNone;
     bool checked_ = false;
     bool enabled_ = true;
     bool visible_ = true;

@@ -43,6 +43,10 @@ const rtl::TResStringRec* ShortCutKeyRecord(int n);
 std::string BuildShortCutText(TShortCut shortcut, std::string (*keyName)(int n),
                               std::string (*specialName)(TShortCut shortcut));
 
+// The text a menu shows for an item: its caption, and when the item has a shortcut whose
+// text (through the routine in place) is not empty, a tab and that text.
+std::string MenuItemText(const std::string& caption, TShortCut shortcut);
+
 // The system's keyboard layout, as far as key names need it.
 class TKeyboardLayout {
 public:
