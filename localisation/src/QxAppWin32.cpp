@@ -37,6 +37,9 @@ public:
     void ShowInformationBox(const std::string& text) override {
         MessageBoxA(GetActiveWindow(), text.c_str(), "Information", MB_OK | MB_ICONINFORMATION);
     }
+    void ShowMessageBox(const std::string& text, const std::string& caption) override {
+        MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), MB_OK);
+    }
 };
 
 struct TSystemCommandCaption {

@@ -103,6 +103,8 @@ TQxApplicationServices::~TQxApplicationServices() = default;
 
 void TQxApplicationServices::ShowInformationBox(const std::string&) {}
 
+void TQxApplicationServices::ShowMessageBox(const std::string&, const std::string&) {}
+
 namespace {
 
 TQxApplicationServices* g_services = nullptr;

@@ -80,6 +80,9 @@ public:
     // An information box with one OK button; returns when it is closed. Nothing here: only
     // the platform's own services show one.
     virtual void ShowInformationBox(const std::string& text);
+    // A box with that caption and one OK button; returns when it is closed. Nothing here, as
+    // above.
+    virtual void ShowMessageBox(const std::string& text, const std::string& caption);
 };
 
 TQxApplicationServices& ApplicationServices();
