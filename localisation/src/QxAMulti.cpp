@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <ctime>
 #endif
 
 namespace qx {
@@ -156,6 +157,22 @@ std::string ProgramFolder() {
     return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
 }
 
+std::string FileStamp(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return std::string();
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    auto ticks = [](const FILETIME& t) {
+        return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    const uint64_t twoSeconds = 2 * 10000000ull;  // in units of 100 ns
+    if (ticks(data.ftLastWriteTime) + twoSeconds > ticks(now)) return std::string();
+    return std::to_string(data.nFileSizeHigh) + ":" + std::to_string(data.nFileSizeLow) + ":" +
+           std::to_string(data.ftLastWriteTime.dwHighDateTime) + ":" +
+           std::to_string(data.ftLastWriteTime.dwLowDateTime);
+}
+
 #else
 
 std::string ExpandFileName(const std::string& name) {
@@ -179,6 +196,14 @@ std::string ProgramFolder() {
     const std::string path(buffer, static_cast<size_t>(n));
     const size_t pos = path.find_last_of('/');
     return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
+}
+
+std::string FileStamp(const std::string& path) {
+    struct stat st;
+    if (path.empty() || stat(path.c_str(), &st) != 0) return std::string();
+    if (st.st_mtim.tv_sec + 2 > time(nullptr)) return std::string();
+    return std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + ":" +
+           std::to_string(st.st_mtim.tv_nsec);
 }
 
 #endif

@@ -41,6 +41,9 @@ public:
         return MessageBoxA(GetActiveWindow(), text.c_str(), "Confirm",
                            MB_YESNO | MB_ICONQUESTION) == IDYES;
     }
+    void ShowMessageBox(const std::string& text, const std::string& caption) override {
+        MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), MB_OK);
+    }
 };
 
 struct TSystemCommandCaption {

@@ -1,10 +1,17 @@
 // The binary dictionary: GLD data from a file, a resource or the form's own description.
 #include "qx/QxBinDic.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+
 #include "components/filer.h"
 #include "components/streams.h"
 #include "qx/QxEmbedded.h"
 #include "qx/QxGLD.h"
+#include "qx/QxLocaleVars.h"
+#include "qx/QxParser.h"
+#include "rtl/exceptions.h"
 
 namespace qx {
 
@@ -15,19 +22,91 @@ void TQxBinaryDictionary::DescribeClass(kxc::TClassBuilder<TQxBinaryDictionary>&
 TQxBinaryDictionary::TQxBinaryDictionary(kxc::TComponent* owner)
     : TQxCustomFileDictionary(owner) {}
 
-// Only reading is supported: there is no form designer that would store the data, so the
-// properties carry data when read and never when written.
+// The properties always carry data when read; when written, only what the file can give.
 void TQxBinaryDictionary::DefineProperties(kxc::TFiler& filer) {
     inherited::DefineProperties(filer);
     if (Storage() != qxsEmbedded) return;
-    const bool reading = dynamic_cast<kxc::TReader*>(&filer) != nullptr;
+    const bool hasData =
+        dynamic_cast<kxc::TReader*>(&filer) != nullptr || CanStoreEmbeddedData();
     filer.DefineProperty(
-        "Languages", [this](kxc::TReader& reader) { ReadLanguages(reader); }, nullptr, reading);
+        "Languages", [this](kxc::TReader& reader) { ReadLanguages(reader); },
+        [this](kxc::TWriter& writer) { WriteLanguages(writer); }, hasData);
     filer.DefineProperty(
-        "Translations", [this](kxc::TReader& reader) { ReadTranslations(reader); }, nullptr,
-        reading);
+        "Translations", [this](kxc::TReader& reader) { ReadTranslations(reader); },
+        [this](kxc::TWriter& writer) { WriteTranslations(writer); }, hasData);
     filer.DefineProperty(
-        "Locales", [this](kxc::TReader& reader) { ReadLocales(reader); }, nullptr, reading);
+        "Locales", [this](kxc::TReader& reader) { ReadLocales(reader); },
+        [this](kxc::TWriter& writer) { WriteLocales(writer); }, hasData);
+}
+
+bool TQxBinaryDictionary::CanStoreEmbeddedData() {
+    const std::string name = GetFileName();
+    if (name.empty()) return false;
+    if (!FileExists(name)) {
+        ApplicationServices().ShowMessageBox(
+            "Can not find the file name " + name + ". No dictionary data was stored!",
+            "File not found");
+        return false;
+    }
+    TQxGLDFile file;
+    file.OpenFile(name);
+    if (file.AnsiStrings()) return true;
+    ApplicationServices().ShowMessageBox(
+        "Can not use a Unicode GLD file " + name + ". No dictionary data was stored!",
+        "Unicode not supported");
+    return false;
+}
+
+void TQxBinaryDictionary::WriteLanguages(kxc::TWriter& writer) {
+    TQxGLDFile file;
+    file.OpenFile(GetFileName());
+    writer.WriteListBegin();
+    writer.WriteInteger(QxEmbeddedDataVersion);
+    writer.WriteInteger(file.LanguageCount());
+    file.SeekLanguages();
+    for (int32_t i = 0; i < file.LanguageCount(); ++i)
+        WriteLanguageItem(writer, file.ReadGLDLanguage());
+    writer.WriteListEnd();
+}
+
+// Native and language texts carry the '#' escapes that the reader decodes, so a text
+// holding '#' reads back as it was; contexts are stored as they are.
+void TQxBinaryDictionary::WriteTranslations(kxc::TWriter& writer) {
+    TQxGLDFile file;
+    file.OpenFile(GetFileName());
+    writer.WriteListBegin();
+    writer.WriteInteger(QxEmbeddedDataVersion);
+    writer.WriteInteger(file.ContextType());
+    writer.WriteInteger(file.TranslationCount());
+    file.SeekTranslations();
+    for (int32_t i = 0; i < file.TranslationCount(); ++i) {
+        std::string contextA, contextB;
+        std::vector<std::string> texts;
+        file.ReadTranslationTexts(contextA, contextB, texts);
+        writer.WriteListBegin();
+        for (size_t k = 0; k < texts.size(); ++k) {
+            writer.WriteString(TQxStringParser::EncodeEscapes(texts[k]));
+            if (k != 0) continue;
+            if (HasContextA(file.ContextType())) writer.WriteString(contextA);
+            if (HasContextB(file.ContextType())) writer.WriteString(contextB);
+        }
+        writer.WriteListEnd();
+    }
+    writer.WriteListEnd();
+}
+
+void TQxBinaryDictionary::WriteLocales(kxc::TWriter& writer) {
+    TQxGLDFile file;
+    file.OpenFile(GetFileName());
+    writer.WriteListBegin();
+    writer.WriteInteger(QxEmbeddedDataVersion);
+    writer.WriteInteger(file.LocaleCount());
+    if (file.LocaleCount() > 0) {
+        file.SeekLocales();
+        for (int32_t i = 0; i < file.LocaleCount(); ++i)
+            WriteLocaleItem(writer, file.ReadGLDLocale());
+    }
+    writer.WriteListEnd();
 }
 
 void TQxBinaryDictionary::ReadLanguages(kxc::TReader& reader) {
@@ -52,6 +131,57 @@ TQxEmbeddedSource SourceOf(const TQxBinaryDictionary& d) {
     return s;
 }
 
+// A file read through a buffer. The GLD reader asks for a few bytes at a time and for the
+// position before each read; straight on the file each of those would be a system call, and
+// a query would cost tens of them. Read-only; the size is taken once, at the start.
+class TBufferedReadStream : public kxc::TStream {
+public:
+    explicit TBufferedReadStream(std::unique_ptr<kxc::TStream> file)
+        : file_(std::move(file)), size_(file_->Size()) {}
+
+    int32_t Read(void* buffer, int32_t count) override {
+        char* out = static_cast<char*>(buffer);
+        int32_t done = 0;
+        while (done < count) {
+            if (position_ < start_ || position_ >= start_ + length_) {
+                if (!Fill()) break;
+            }
+            const int64_t offset = position_ - start_;
+            const int32_t n = int32_t(std::min<int64_t>(count - done, length_ - offset));
+            std::memcpy(out + done, buffer_.data() + offset, size_t(n));
+            done += n;
+            position_ += n;
+        }
+        return done;
+    }
+    int32_t Write(const void*, int32_t) override { return 0; }
+    int64_t Seek(int64_t offset, kxc::TSeekOrigin origin) override {
+        if (origin == kxc::soBeginning)
+            position_ = offset;
+        else if (origin == kxc::soCurrent)
+            position_ += offset;
+        else
+            position_ = size_ + offset;
+        return position_;
+    }
+
+private:
+    bool Fill() {
+        if (position_ < 0 || position_ >= size_) return false;
+        file_->SetPosition(position_);
+        start_ = position_;
+        length_ = std::max<int32_t>(0, file_->Read(buffer_.data(), int32_t(buffer_.size())));
+        return length_ > 0;
+    }
+
+    std::unique_ptr<kxc::TStream> file_;
+    int64_t size_;
+    int64_t position_ = 0;
+    int64_t start_ = 0;
+    int32_t length_ = 0;
+    std::array<char, 4096> buffer_{};
+};
+
 }  // namespace
 
 bool TQxBinaryDictionary::UsesStream() {
@@ -67,8 +197,8 @@ std::unique_ptr<TQxGLDFile> TQxBinaryDictionary::OpenDictionaryStream() {
     const bool fromFile =
         Storage() == qxsFile || (Designing() && FileExists(GetFileName()));
     if (fromFile)
-        reader->SetStream(std::make_unique<kxc::TFileStream>(
-            GetFileName(), kxc::fmOpenRead | kxc::fmShareDenyNone));
+        reader->SetStream(std::make_unique<TBufferedReadStream>(std::make_unique<kxc::TFileStream>(
+            GetFileName(), kxc::fmOpenRead | kxc::fmShareDenyNone)));
     else
         reader->SetStream(std::make_unique<kxc::TResourceStream>(
             nullptr, kxc::TResId(QxDictionaryResourceName), kxc::TResId(QxDictionaryResourceType)));
@@ -92,17 +222,59 @@ int32_t TQxBinaryDictionary::GetLocaleCount() {
     return OpenDictionaryStream()->LocaleCount();
 }
 
+namespace {
+
+[[noreturn]] void OutOfRange() { throw rtl::ERangeError("Out of language range"); }
+
+}  // namespace
+
+// The file's name, size, time and header: equal identities mean the record starts found in
+// one reading serve the next. Resources are not remembered.
+std::unique_ptr<TQxGLDFile> TQxBinaryDictionary::OpenWithRecordStarts(std::string& identity) {
+    std::unique_ptr<TQxGLDFile> reader = OpenDictionaryStream();
+    identity.clear();
+    const bool fromFile = Storage() == qxsFile || (Designing() && FileExists(GetFileName()));
+    if (!fromFile) return reader;
+    const std::string name = GetFileName();
+    const std::string stamp = FileStamp(name);
+    if (stamp.empty()) return reader;
+    identity = name + "|" + stamp + "|" + std::to_string(reader->Stream()->Size());
+    for (uint32_t v : {uint32_t(reader->Version()), uint32_t(reader->LittleEndian()),
+                       uint32_t(reader->AnsiStrings()), uint32_t(reader->ContextType()),
+                       uint32_t(reader->LanguageCount()), uint32_t(reader->TranslationCount()),
+                       uint32_t(reader->LocaleCount()), reader->LanguageOffset(),
+                       reader->TranslationOffset(), reader->LocaleOffset()})
+        identity += "|" + std::to_string(v);
+    // Lent to the reader (moved, not copied: a copy per query would cost time linear in the
+    // records met so far) and taken back by KeepRecordStarts after a successful read.
+    if (identity == startsIdentity_) reader->SetRecordStarts(languageStarts_, localeStarts_);
+    startsIdentity_.clear();
+    return reader;
+}
+
+void TQxBinaryDictionary::KeepRecordStarts(TQxGLDFile& reader, const std::string& identity) {
+    if (identity.empty()) return;
+    reader.TakeRecordStarts(languageStarts_, localeStarts_);
+    startsIdentity_ = identity;
+}
+
 void TQxBinaryDictionary::GetLanguage(int32_t index, TQxLanguage& language) {
     if (!UsesStream()) {
+        if (index < 0 || index >= embeddedLanguageCount_) OutOfRange();
         ReadEmbeddedLanguage(SourceOf(*this), language, index);
         return;
     }
-    std::unique_ptr<TQxGLDFile> reader = OpenDictionaryStream();
-    if (TQxLanguage* read = reader->ReadLanguageAt(index)) language.Assign(*read);
+    std::string identity;
+    std::unique_ptr<TQxGLDFile> reader = OpenWithRecordStarts(identity);
+    if (index < 0 || index >= reader->LanguageCount()) OutOfRange();
+    language.Assign(*reader->ReadLanguageAt(index));
+    KeepRecordStarts(*reader, identity);
 }
 
+// With embedded storage any failure of the reading itself says that the data are missing.
 void TQxBinaryDictionary::GetLocale(int32_t index, TQxLocale& locale) {
     if (!UsesStream()) {
+        if (index < 0 || index >= embeddedLocaleCount_) OutOfRange();
         try {
             ReadEmbeddedLocale(SourceOf(*this), locale, index);
         } catch (const std::exception&) {
@@ -110,8 +282,11 @@ void TQxBinaryDictionary::GetLocale(int32_t index, TQxLocale& locale) {
         }
         return;
     }
-    std::unique_ptr<TQxGLDFile> reader = OpenDictionaryStream();
-    if (TQxLocale* read = reader->ReadLocaleAt(index)) locale.Assign(*read);
+    std::string identity;
+    std::unique_ptr<TQxGLDFile> reader = OpenWithRecordStarts(identity);
+    if (index < 0 || index >= reader->LocaleCount()) OutOfRange();
+    locale.Assign(*reader->ReadLocaleAt(index));
+    KeepRecordStarts(*reader, identity);
 }
 
 void TQxBinaryDictionary::GetLanguages(TQxLanguageList& list) {
@@ -138,12 +313,19 @@ void TQxBinaryDictionary::GetLocales(TQxLocaleList& list) {
     for (int32_t i = 0; i < count; ++i) list.push_back(reader->ReadGLDLocale().Clone());
 }
 
+// A load that fails part-way keeps what it appended, sorted by the rule the lookups use, so
+// the list stays searchable.
 void TQxBinaryDictionary::LoadTranslations() {
     ClearTranslations();
-    if (UsesStream())
-        LoadFromStream();
-    else
-        LoadEmbedded();
+    try {
+        if (UsesStream())
+            LoadFromStream();
+        else
+            LoadEmbedded();
+    } catch (...) {
+        SortTranslations();
+        throw;
+    }
     SortTranslations();
 }
 

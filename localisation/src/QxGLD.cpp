@@ -138,6 +138,20 @@ void TQxGLDFile::SetStream(std::unique_ptr<kxc::TStream> stream) {
 
 void TQxGLDFile::Open() { ReadGLDHeader(); }
 
+void TQxGLDFile::SetRecordStarts(std::vector<int64_t>& languages, std::vector<int64_t>& locales) {
+    languageStarts_.swap(languages);
+    localeStarts_.swap(locales);
+    languages.clear();
+    locales.clear();
+}
+
+void TQxGLDFile::TakeRecordStarts(std::vector<int64_t>& languages, std::vector<int64_t>& locales) {
+    languages.swap(languageStarts_);
+    locales.swap(localeStarts_);
+    languageStarts_.clear();
+    localeStarts_.clear();
+}
+
 void TQxGLDFile::OpenFile(const std::string& fileName) {
     SetStream(std::make_unique<TGLDFileStream>(fileName));
     ReadGLDHeader();

@@ -104,6 +104,7 @@ TQxApplicationServices::~TQxApplicationServices() = default;
 void TQxApplicationServices::ShowInformationBox(const std::string&) {}
 
 bool TQxApplicationServices::ShowConfirmationBox(const std::string&) { return false; }
+void TQxApplicationServices::ShowMessageBox(const std::string&, const std::string&) {}
 
 namespace {
 

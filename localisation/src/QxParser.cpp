@@ -118,4 +118,19 @@ std::string TQxStringParser::DecodeEscapes(const std::string& text) {
     return out;
 }
 
+std::string TQxStringParser::EncodeEscapes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '#': out += "##"; break;
+            case '\r': out += "#C"; break;
+            case '\n': out += "#L"; break;
+            case '\t': out += "#T"; break;
+            default: out += c; break;
+        }
+    }
+    return out;
+}
+
 }  // namespace qx

@@ -73,12 +73,16 @@ public:
     }
     void ShowErrorBox(const std::string& text) override { boxes.push_back(text); }
     void ShowInformationBox(const std::string& text) override { informationBoxes.push_back(text); }
+    void ShowMessageBox(const std::string& text, const std::string& caption) override {
+        messageBoxes.push_back(caption + ": " + text);
+    }
 
     bool handlerInstalled = false;
     int installs = 0;
     std::vector<std::string> log;
     std::vector<std::string> boxes;
     std::vector<std::string> informationBoxes;
+    std::vector<std::string> messageBoxes;  // "caption: text"
 
 private:
     qx::TQxApplicationServices* previous_;

@@ -3,6 +3,8 @@
 // language, the errors of each storage, and embedded storage without its data.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -221,7 +223,125 @@ TEST_F(BinaryDictionary, EmbeddedStorageWithoutItsData) {
     d.GetLocales(locales);
     EXPECT_TRUE(locales.empty());
     EXPECT_EQ(Raised([&] { qx::TQxLocale l; d.GetLocale(0, l); }),
-              "EQxMulti: No dictionary data! Set the FileName property.");
+              "ERangeError: Out of language range");  // there is no locale 0
+}
+
+// An index outside the count is refused, whatever the storage, before anything is read.
+TEST_F(BinaryDictionary, IndexOutsideTheCount) {
+    gldwriter::Dictionary withLocale = Sample(0);
+    withLocale.Locales.resize(1);
+    withLocale.Locales[0].PrimaryId = 25;
+    withLocale.Locales[0].SubId = 1;
+    withLocale.Locales[0].CodePage = 1251;
+    kxc::RegisterResourceData(qx::QxDictionaryResourceType, qx::QxDictionaryResourceName,
+                              gldwriter::Write(withLocale));
+    const std::string path = WriteFile("sample.gld", gldwriter::Write(withLocale));
+    for (qx::TQxStorage storage : {qx::qxsFile, qx::qxsResource, qx::qxsEmbedded}) {
+        qx::TQxBinaryDictionary d(nullptr);
+        d.SetFileName(path);
+        d.SetStorage(storage);
+        const int32_t languages = d.GetLanguageCount();
+        const int32_t locales = d.GetLocaleCount();
+        for (int32_t index : {-1, languages, languages + 1, INT32_MAX, INT32_MIN}) {
+            qx::TQxLanguage l;
+            l.EnglishName = "untouched";
+            EXPECT_EQ(Raised([&] { d.GetLanguage(index, l); }), "ERangeError: Out of language range")
+                << "storage " << int(storage) << " index " << index;
+            EXPECT_EQ(l.EnglishName, "untouched");
+        }
+        for (int32_t index : {-1, locales, locales + 1}) {
+            qx::TQxLocale c;
+            EXPECT_EQ(Raised([&] { d.GetLocale(index, c); }), "ERangeError: Out of language range")
+                << "storage " << int(storage) << " index " << index;
+        }
+        if (storage == qx::qxsEmbedded) continue;  // no form here: counts of 0
+        qx::TQxLanguage last;
+        d.GetLanguage(languages - 1, last);
+        EXPECT_EQ(last.EnglishName, "Russian");
+        qx::TQxLocale c;
+        d.GetLocale(0, c);
+        EXPECT_EQ(c.PrimaryId, 25);
+    }
+}
+
+// A load that breaks off keeps the entries read before the damage, sorted, so they are found.
+TEST_F(BinaryDictionary, AFailedLoadLeavesASearchableList) {
+    gldwriter::Dictionary d = Sample(0);
+    d.Translations = {{"Zeta", "", "", {"", "Z", ""}},
+                      {"Mid", "", "", {"", "M", ""}},
+                      {"Alpha", "", "", {"", "A", ""}},
+                      {"Beta", "", "", {"", "B", ""}},
+                      {"Omega", "", "", {"", "Omega-Text", ""}}};
+    std::string bytes = gldwriter::Write(d);
+    bytes.resize(bytes.size() - 4);  // the last entry ends early
+    qx::TQxBinaryDictionary dict(nullptr);
+    dict.SetFileName(WriteFile("broken.gld", bytes));
+    dict.SetLanguage(2);
+    EXPECT_EQ(Raised([&] { dict.OpenDictionary(); }), "EReadError: Stream read error");
+    for (const char* native : {"Zeta", "Mid", "Alpha", "Beta"})
+        EXPECT_EQ(Find(dict, native), std::string(1, native[0])) << native;
+    EXPECT_EQ(Find(dict, "Omega"), "-");
+}
+
+// Asking for every language of a 65,535-language file in turn reads each record once: the
+// dictionary keeps where the records start while the file stays unchanged.
+TEST_F(BinaryDictionary, EveryLanguageInTurnStaysLinear) {
+    gldwriter::Dictionary d;
+    d.Languages.resize(65535);
+    for (size_t i = 1; i < d.Languages.size(); ++i) {
+        gldwriter::Language& l = d.Languages[i];
+        l.PrimaryId = uint16_t(1 + i % 0x3FE);
+        l.DefaultSubId = 1;
+        l.CodePage = 1252;
+        l.EnglishName = "L" + std::to_string(i);
+    }
+    const std::string path = WriteFile("many.gld", gldwriter::Write(d));
+    // Written a while ago: a file changed just now is never trusted to be unchanged.
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    qx::TQxBinaryDictionary dict(nullptr);
+    dict.SetFileName(path);
+    const auto start = std::chrono::steady_clock::now();
+    const int32_t count = dict.GetLanguageCount();
+    ASSERT_EQ(count, 65535);
+    qx::TQxLanguage l;
+    for (int32_t i = 0; i < count; ++i) {
+        dict.GetLanguage(i, l);
+        ASSERT_EQ(l.EnglishName, i == 0 ? "Native" : "L" + std::to_string(i));
+    }
+    dict.GetLanguage(4711, l);
+    EXPECT_EQ(l.EnglishName, "L4711");
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 30.0);
+}
+
+// What the dictionary keeps of a file serves only that file as it was: the same size and
+// header with records of other lengths are read afresh.
+TEST_F(BinaryDictionary, RecordStartsServeOnlyTheUnchangedFile) {
+    gldwriter::Dictionary d = Sample(0);
+    d.Languages[1].EnglishName = "Swiss German";
+    d.Languages[2].EnglishName = "G";
+    const std::string path = WriteFile("sample.gld", gldwriter::Write(d));
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    fs::last_write_time(path, old);
+    qx::TQxBinaryDictionary dict(nullptr);
+    dict.SetFileName(path);
+    qx::TQxLanguage l;
+    dict.GetLanguage(3, l);
+    EXPECT_EQ(l.EnglishName, "Russian");
+    // Same size and header, the first two names of other lengths; an older time as well.
+    d.Languages[1].EnglishName = "S";
+    d.Languages[2].EnglishName = "German Swiss";
+    const std::string again = gldwriter::Write(d);
+    ASSERT_EQ(again.size(), fs::file_size(path));
+    WriteFile("sample.gld", again);
+    dict.GetLanguage(2, l);
+    EXPECT_EQ(l.EnglishName, "German Swiss");  // written just now: read from the start
+    fs::last_write_time(path, old - std::chrono::hours(1));
+    dict.GetLanguage(3, l);
+    EXPECT_EQ(l.EnglishName, "Russian");
+    dict.GetLanguage(2, l);
+    EXPECT_EQ(l.EnglishName, "German Swiss");
 }
 
 #ifdef _WIN32

@@ -107,5 +107,9 @@ std::string ExpandFileName(const std::string& name);
 bool FileExists(const std::string& path);
 // The folder of the program file, with its trailing separator.
 std::string ProgramFolder();
+// The size and last-write time of a file as one text: equal texts mean unchanged contents.
+// Empty when the file cannot be examined or was written in the last two seconds, since a
+// second change within the same tick of the file system's clock would leave the same text.
+std::string FileStamp(const std::string& path);
 
 }  // namespace qx

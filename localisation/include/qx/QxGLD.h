@@ -90,6 +90,13 @@ public:
     void ReadTranslationTexts(std::string& contextA, std::string& contextB,
                               std::vector<std::string>& list);
 
+    // Where the records of the language and locale sections read so far start (record i at
+    // [i]). A reader of the same data, unchanged, may be given them after Open, so that it
+    // reaches record i without reading the records before it; for other data they would be
+    // wrong. Both move the lists: the one taken from is left without them.
+    void SetRecordStarts(std::vector<int64_t>& languages, std::vector<int64_t>& locales);
+    void TakeRecordStarts(std::vector<int64_t>& languages, std::vector<int64_t>& locales);
+
     // Low-level reads; each one counts its size off the bytes left in the record.
     uint8_t ReadByte();
     bool ReadBool();

@@ -83,6 +83,9 @@ public:
     // A question with the buttons Yes and No; true for Yes. Here: No, shown to nobody; only
     // the platform's own services show one.
     virtual bool ShowConfirmationBox(const std::string& text);
+    // A box with that caption and one OK button; returns when it is closed. Nothing here, as
+    // above.
+    virtual void ShowMessageBox(const std::string& text, const std::string& caption);
 };
 
 TQxApplicationServices& ApplicationServices();

@@ -38,6 +38,9 @@ public:
     // Undoes the escapes "##", "#C", "#L", "#T"; "#" before any other character and a "#"
     // at the very end stay as they are. The result is never longer than the text.
     static std::string DecodeEscapes(const std::string& text);
+    // The escapes that DecodeEscapes undoes: '#' as "##", carriage return, line feed and tab
+    // as "#C", "#L", "#T".
+    static std::string EncodeEscapes(const std::string& text);
 
     int32_t Position = 1;    // 1-based index of the next character
     int32_t Size = 1;        // length of Text plus 1

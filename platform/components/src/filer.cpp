@@ -373,16 +373,17 @@ std::string TReader::ReadBinary() {
     return ReadCounted(*this, ReadLE32(*this));
 }
 
-void TReader::SkipValue() {
+void TReader::SkipValue(TUnknownValueProc onUnknown) {
     DepthGuard guard(g_depth);
-    switch (ReadValue()) {
+    const TValueType type = ReadValue();
+    switch (type) {
     case vaNull:
     case vaFalse:
     case vaTrue:
     case vaNil:
         break;
     case vaList:
-        while (!EndOfList()) SkipValue();
+        while (!EndOfList()) SkipValue(onUnknown);
         ReadListEnd();
         break;
     case vaInt8:
@@ -417,7 +418,7 @@ void TReader::SkipValue() {
             ReadListBegin();
             while (!EndOfList()) {
                 ReadStr();
-                SkipValue();
+                SkipValue(onUnknown);
             }
             ReadListEnd();
         }
@@ -435,6 +436,7 @@ void TReader::SkipValue() {
         break;
     }
     default:
+        if (onUnknown) onUnknown(type);
         InvalidValue();
     }
 }

@@ -117,8 +117,11 @@ public:
     uint32_t ReadSet(const TEnumInfo& info);  // element names into a mask
     std::string ReadBinary();        // vaBinary data
     void ReadCollection(TCollection* c);  // after its vaCollection type byte
-    // Passes over one value of any type (nested ones included).
-    void SkipValue();
+    // Passes over one value of any type (nested ones included). A type byte above vaLast is
+    // given to `onUnknown` first (it may raise an error of its own), then "Invalid property
+    // value" is raised.
+    using TUnknownValueProc = void (*)(uint8_t valueType);
+    void SkipValue(TUnknownValueProc onUnknown = nullptr);
 
     // Reads a whole stored description into `root` (which exists: the root is not created):
     // properties, children created by class name with root as owner, references and event
