@@ -572,10 +572,12 @@ protected:
             ASSERT_TRUE(uidriver::ClickButton(w, T(native)));
         EXPECT_TRUE(uidriver::WaitForWindowGone(w, 5000));
     }
-    // The texts of the saving window and its controls, read while it is on screen: the
-    // program does not process messages during the save, so the texts are read as the
-    // system keeps them, without a message to the window.
-    std::vector<std::string> SavingTextsWhileSaving(const std::string& nextCaption) {
+    // The texts of the saving window and its controls, read while it is on screen (until
+    // they hold every text in `wanted`, or the window is gone): the program does not process
+    // messages during the save, so the texts are read as the system keeps them, without a
+    // message to the window. Empty when the window was never seen.
+    std::vector<std::string> SavingTextsWhileSaving(const std::string& nextCaption,
+                                                    const std::vector<std::string>& wanted) {
         uidriver::WindowQuery q;
         q.className = "TfrmSaving";
         q.pid = child_.Pid();
@@ -584,16 +586,24 @@ protected:
             GetWindowTextA(main_, text, sizeof text);
             return std::string(text);
         };
-        std::vector<std::string> texts;
+        auto holdsAll = [&](const std::vector<std::string>& texts) {
+            for (const std::string& w : wanted)
+                if (std::find(texts.begin(), texts.end(), w) == texts.end()) return false;
+            return true;
+        };
+        std::vector<std::string> seen;
         const DWORD deadline = GetTickCount() + 30000;
-        while (texts.empty() && GetTickCount() < deadline && caption() != nextCaption) {
+        while (GetTickCount() < deadline && caption() != nextCaption) {
+            std::vector<std::string> texts;
             for (HWND w : uidriver::FindWindows(q)) {
                 ReadText(w, reinterpret_cast<LPARAM>(&texts));
                 EnumChildWindows(w, ReadText, reinterpret_cast<LPARAM>(&texts));
             }
-            if (texts.empty()) Sleep(1);
+            if (!texts.empty()) seen = texts;
+            if (!seen.empty() && holdsAll(seen)) break;
+            Sleep(1);
         }
-        return texts;
+        return seen;
     }
 
     static BOOL CALLBACK ReadText(HWND w, LPARAM texts) {
@@ -627,11 +637,14 @@ TEST_F(TranslatedWizard, SaveRoadInTheLanguageOfLangCfg) {
     ASSERT_TRUE(WaitPage(T(kFound)));
     ASSERT_TRUE(uidriver::CheckRadio(main_, T("Save and convert current database (recommended).")));
     Click(T("&Next >"));
-    const std::vector<std::string> saving = SavingTextsWhileSaving(T(kRemoving));
+    std::vector<std::string> wanted;
+    for (const wizardtexts::FormText& t : wizardtexts::ReadFormTexts(KX_FORMS_DIR "/frmSaving.txt"))
+        wanted.push_back(T(t.text));
+    ASSERT_FALSE(wanted.empty());
+    const std::vector<std::string> saving = SavingTextsWhileSaving(T(kRemoving), wanted);
     ASSERT_FALSE(saving.empty()) << "the saving window was not seen";
-    for (const wizardtexts::FormText& t :
-         wizardtexts::ReadFormTexts(KX_FORMS_DIR "/frmSaving.txt"))
-        EXPECT_NE(std::find(saving.begin(), saving.end(), T(t.text)), saving.end()) << T(t.text);
+    for (const std::string& w : wanted)
+        EXPECT_NE(std::find(saving.begin(), saving.end(), w), saving.end()) << w;
     for (const std::string& text : saving)
         EXPECT_FALSE(dictionary_.UntranslatedIn(text, language_)) << "untranslated: " << text;
     ExpectPage("tsRemoveOld3", kRemoving, "5_tsRemoveOld3");
