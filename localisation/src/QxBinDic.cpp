@@ -179,7 +179,7 @@ private:
     int64_t position_ = 0;
     int64_t start_ = 0;
     int32_t length_ = 0;
-    std::array<char, 4096> buffer_{};
+    std::array<char, 512> buffer_{};  // a language record is some tens of bytes
 };
 
 }  // namespace

@@ -245,7 +245,8 @@ TEST_F(BinaryDictionary, IndexOutsideTheCount) {
         for (int32_t index : {-1, languages, languages + 1, INT32_MAX, INT32_MIN}) {
             qx::TQxLanguage l;
             l.EnglishName = "untouched";
-            EXPECT_EQ(Raised([&] { d.GetLanguage(index, l); }), "ERangeError: Out of language range")
+            EXPECT_EQ(Raised([&] { d.GetLanguage(index, l); }),
+                      "ERangeError: Out of language range")
                 << "storage " << int(storage) << " index " << index;
             EXPECT_EQ(l.EnglishName, "untouched");
         }
@@ -312,7 +313,7 @@ TEST_F(BinaryDictionary, EveryLanguageInTurnStaysLinear) {
     EXPECT_EQ(l.EnglishName, "L4711");
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 30.0);
+    EXPECT_LT(seconds, 60.0);  // read record by record from the start it would take hours
 }
 
 // What the dictionary keeps of a file serves only that file as it was: the same size and

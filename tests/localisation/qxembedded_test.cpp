@@ -462,7 +462,10 @@ TEST_F(Embedded, TranslationLayoutsAndEscapes) {
         // Version 1: no context-type item and no contexts, whatever follows.
         {1, 1, 3, {{{"Next", "Weiter", ""}}, {{"Back", "", ""}}}, false, {"Next|||Weiter|0"}},
         {2, 1, 3, {{{"Next", "a", "b", "Weiter", ""}}}, true, {"Next|a|b|Weiter|0"}},
-        {2, 2, 3, {{{"Next", "b", "", "\xC4\xE0\xEB\xE5\xE5"}}}, true, {"Next||b|\xC4\xE0\xEB\xE5\xE5|1"}},
+        {2, 2, 3,
+         {{{"Next", "b", "", "\xC4\xE0\xEB\xE5\xE5"}}},
+         true,
+         {"Next||b|\xC4\xE0\xEB\xE5\xE5|1"}},
         {2, 3, 3, {{{"Next", "a", "Weiter", ""}}}, true, {"Next|a||Weiter|0"}},
         // Escapes: "##" is one '#', "#C" a carriage return, "#L", "#T"; a lone '#' stays.
         {2, 1, 3,
@@ -763,6 +766,39 @@ TEST_F(Embedded, AGLDFileThroughTheWritersAnswersAsTheFileDoes) {
               "EResNotFound: Resource TfrmEmbedTest not found");
     EXPECT_EQ(embedded->GetLanguageCount(), 4);  // the counts stay as the form gave them
 }
+
+#ifdef _WIN32
+// The form that the program carries as a compiled RCDATA resource (see CMakeLists): the
+// wizard's dictionary embedded by gldembed with the dictionary's writers.
+class TfrmWizardEmbedded : public kxc::TComponent {
+    KXC_CLASS(TfrmWizardEmbedded, kxc::TComponent)
+public:
+    using kxc::TComponent::TComponent;
+};
+KXC_IMPLEMENT_CLASS(TfrmWizardEmbedded)
+void TfrmWizardEmbedded::DescribeClass(kxc::TClassBuilder<TfrmWizardEmbedded>&) {}
+
+TEST_F(Embedded, TheProgramsOwnFormResourceAnswersAsTheFileDoes) {
+    for (auto [id, language, country] : {std::tuple{0x0409u, "en", "US"},
+                                         std::tuple{0x0407u, "de", "DE"},
+                                         std::tuple{0x0419u, "ru", "RU"}}) {
+        system.Set(id, qx::lc::SISO639LANGNAME, language);
+        system.Set(id, qx::lc::SISO3166CTRYNAME, country);
+    }
+    TfrmWizardEmbedded loaded(nullptr);
+    kxc::ReadComponentRes(&loaded);
+    auto* embedded = dynamic_cast<qx::TQxBinaryDictionary*>(loaded.FindComponent(kDictName));
+    ASSERT_NE(embedded, nullptr);
+    EXPECT_EQ(embedded->EmbeddedLanguageCount(), 4);
+    EXPECT_GT(embedded->EmbeddedTranslationCount(), 10);
+    qx::TQxBinaryDictionary file(nullptr);
+    file.SetFileName(KX_WIZARD_GLD);
+    const std::vector<std::string> fromFile = Answers(file);
+    EXPECT_EQ(Answers(*embedded), fromFile);
+    EXPECT_NE(std::find(fromFile.begin(), fromFile.end(), "&Close|||&Schlie\xDF" "en|0"),
+              fromFile.end());
+}
+#endif
 
 // While the form is written, a file that is missing or holds UTF-16 texts stores nothing
 // and says why; the form still loads, with counts of 0.

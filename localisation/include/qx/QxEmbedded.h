@@ -1,6 +1,6 @@
-// Unit QxEmbed: the embedded dictionary data of a binary dictionary with embedded storage,
-// the three properties "Languages", "Translations" and "Locales" that the dictionary stores in
-// the description of the form that owns it.
+// The embedded dictionary data of a binary dictionary with embedded storage: the three
+// properties "Languages", "Translations" and "Locales" that the dictionary stores in the
+// description of the form that owns it.
 //
 // Layouts (values of the form streaming, components/filer.h):
 //   Languages     list: data version (2), count, one language item (a list) per language
