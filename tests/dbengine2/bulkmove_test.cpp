@@ -397,3 +397,35 @@ TEST(BulkMove, FailedWriteHalfwayLeavesTheDestinationAsItWas) {
 #endif
 
 }  // namespace
+
+namespace {
+
+// A table opened for reading keeps no rows until one is asked for, and a cursor that had not
+// moved yet stands where an opened cursor stands once another table object deleted its row.
+TEST(TableOpenedForReading, LoadsItsRowsAtTheFirstRowAccess) {
+    TempFolder f;
+    Make(f.path(), Source());
+    Fill(f.path(), "Src", Numbered(30, Plain));
+    TTable a, b;
+    a.DatabaseName = b.DatabaseName = f.path();
+    a.TableName = b.TableName = "Src";
+    a.Open();
+    const auto data = FindLoadedTable(a.FullPath());
+    ASSERT_NE(data, nullptr);
+    EXPECT_FALSE(data->rowsLoaded);
+    EXPECT_EQ(a.RecordCount(), 30);
+    b.Open();
+    b.First();
+    EXPECT_TRUE(data->rowsLoaded);
+    EXPECT_EQ(b.Fields(0).AsString(), "k100000");
+    b.Delete();
+    // a still reads the row it stood on, then moves to the successor without skipping it.
+    EXPECT_EQ(a.Fields(0).AsString(), "k100000");
+    a.Next();
+    EXPECT_EQ(a.Fields(0).AsString(), "k100001");
+    a.Next();
+    EXPECT_EQ(a.Fields(0).AsString(), "k100002");
+    EXPECT_EQ(a.RecordCount(), 29);
+}
+
+}  // namespace

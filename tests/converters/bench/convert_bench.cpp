@@ -93,14 +93,9 @@ int PxRead(const fs::path& folder, const std::string& stem) {
     // ends on a chunk boundary, as ours do: the driver leaves it a copy one byte longer.
     const fs::path mb = folder / (stem + ".pxlib-mb");
     if (fs::exists(mb) && PX_set_blob_file(doc, mb.string().c_str()) != 0) return 3;
+    // Without the primary index: pxlib then reads the records in the order the blocks hold
+    // them, which is how our read goes too (through the index it searches for each record).
     pxdoc_t* index = nullptr;
-    const fs::path px = folder / (stem + ".PX");
-    if (fs::exists(px)) {
-        index = PX_new();
-        if (PX_open_file(index, px.string().c_str()) != 0 || PX_read_primary_index(index) != 0 ||
-            PX_add_primary_index(doc, index) != 0)
-            return 4;
-    }
     const int n = PX_get_num_records(doc), nf = PX_get_num_fields(doc);
     pxfield_t* fields = PX_get_fields(doc);
     unsigned long long sum = 0;
