@@ -1,6 +1,8 @@
 // Batch moves (see dbengine/batchmove.h).
 //
-// Append modes build the destination's new row set beside the loaded one and swap it in only
+// Append-update into an empty table that is not loaded takes the bulk path (BulkMove below):
+// nothing of either table is held but the keys. Every other append goes row by row:
+// it builds the destination's new row set beside the loaded one and swaps it in only
 // when every row passed; the write to disk follows, and a failed write swaps the old rows
 // back, so the destination never holds part of a move. Copy mode builds the new table family
 // in a private sub-folder, then moves the old family aside, the new one in, and drops the old

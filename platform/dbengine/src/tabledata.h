@@ -1,7 +1,7 @@
 // Internal: the in-memory model of one Paradox table family and its load / save.
 //
-// A TableData holds a table's structure (Schema) and all its rows (Record) while any TTable
-// of the process has it open. Rows live in an ordered set: keyed tables by their key fields
+// A TableData holds a table's structure (Schema) and, from their first use on, all its rows
+// (Record) while any TTable of the process has it open. Rows live in an ordered set: keyed tables by their key fields
 // (as the sort order compares them), unkeyed tables by arrival (seq). Record::data is the
 // record exactly as a data block stores it (big-endian field data, high-bit sign, blank =
 // null); BLOB contents are kept apart in Record::blobs (one slot per field, "" = null) and
