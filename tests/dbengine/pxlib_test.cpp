@@ -304,6 +304,11 @@ std::vector<Row> ReadWithPxlib(const std::string& folder, const std::string& ste
         index = PX_new2(PxError, nullptr, nullptr, nullptr);
         std::string px = folder + "/" + stem + ".PX";
         EXPECT_EQ(PX_open_file(index, px.c_str()), 0) << g_pxErrors;
+        // pxlib 0.6.8 takes a header's encryption word from the data header, which a primary
+        // index file does not have, and leaves it as the stack held it: it then "decrypts"
+        // the index blocks now and then (valgrind: uninitialised value from get_px_head used
+        // in px_read). The index is as unencrypted as its table.
+        index->px_head->px_encryption = 0;
         EXPECT_EQ(PX_read_primary_index(index), 0) << g_pxErrors;
         EXPECT_EQ(PX_add_primary_index(doc, index), 0) << g_pxErrors;
         if (indexEntries) *indexEntries = index->px_datalen;

@@ -38,6 +38,10 @@ inline bool PxlibRecords(const std::string& path, std::vector<std::string>& out)
     if (!doc) return false;
     bool ok = PX_open_file(doc, path.c_str()) == 0;
     if (ok) {
+        // pxlib 0.6.8 may leave the encryption word uninitialised for file types other than
+        // a table's (it reads it from the data header only for those); these files are
+        // unencrypted.
+        doc->px_head->px_encryption = 0;
         const int n = PX_get_num_records(doc);
         std::string buf(size_t(doc->px_head->px_recordsize), '\0');
         for (int i = 0; i < n && ok; ++i) {

@@ -1,23 +1,30 @@
 // Batch moves (see dbengine/batchmove.h).
 //
-// Append modes build the destination's new row set beside the loaded one and swap it in only
+// Append-update into an empty table that is not loaded takes the bulk path (BulkMove below):
+// nothing of either table is held but the keys. Every other append goes row by row:
+// it builds the destination's new row set beside the loaded one and swaps it in only
 // when every row passed; the write to disk follows, and a failed write swaps the old rows
 // back, so the destination never holds part of a move. Copy mode builds the new table family
 // in a private sub-folder, then moves the old family aside, the new one in, and drops the old
 // one; a failure on the way puts the old family back.
 #include "dbengine/batchmove.h"
 
+#include <algorithm>
 #include <atomic>
+#include <exception>
 #include <cctype>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <set>
 
+#include "bulkmove.h"
 #include "fileio.h"
 #include "rtl/strutil.h"
 #include "secondary_index.h"
 #include "tabledata.h"
 #include "table_hooks.h"
+#include "tablestream.h"
 #include "val_checks.h"
 
 namespace dbe {
@@ -155,6 +162,276 @@ std::string UniqueWorkFolder(const std::string& folder) {
     throw EDBEngineError(ecOpenFailed, "Cannot create a work folder in '" + folder + "'");
 }
 
+
+// ---------------------------------------------------------------- the bulk path
+//
+// Append-update into an empty table that no one has loaded: the source is read from its
+// files row by row and never held; what stays in memory per row is the destination key and
+// the values of its indexed fields (the row's "summary") and the row's place in the source.
+//   1. Every source row, in the order the row-by-row path takes them (the source's key order,
+//      arrival order when unkeyed), becomes a destination row in one reused buffer and passes
+//      the checks; its summary is kept.
+//   2. The summaries are sorted by the destination key (stably, so among equal keys the later
+//      row is last) and the last of each equal key is kept: the later row replaces.
+//   3. The kept rows are converted again from the source in that order and written through a
+//      block buffer, their BLOBs with them; the primary index from each block's first key,
+//      each secondary index from sorted summaries.
+//   4. The new files, written beside the old ones, are put in place by rename (fileio.h).
+// The row-by-row path gives byte for byte the same files (but the header's update time).
+class BulkMove {
+public:
+    BulkMove(TableReader& source, TableData& dest, const std::vector<std::pair<int, int>>& map)
+        : rd_(source), ss_(source.header().schema), dest_(dest), ds_(dest.schema), map_(map) {
+        src_.data.assign(size_t(ss_.recordSize), '\0');
+        if (ss_.HasBlobs()) src_.blobs.resize(ss_.fields.size());
+        row_.data.assign(size_t(ds_.recordSize), '\0');
+        if (ds_.HasBlobs()) row_.blobs.resize(ds_.fields.size());
+        for (const auto& [d, sf] : map_)
+            if (ss_.fields[size_t(sf)].blob) {
+                sourceBlobs_.push_back(sf);
+                // A BLOB that lands in a plain field takes part in keys and checks.
+                if (!ds_.fields[size_t(d)].blob) blobsForChecks_.push_back(sf);
+            }
+        keyWidth_ = size_t(KeyWidth(ds_));
+        summaryWidth_ = keyWidth_;
+        indexes_ = SecondaryIndexesOf(dest_);
+        for (const SecondaryIndexDef& d : indexes_) {
+            indexAt_.push_back(summaryWidth_);
+            summaryWidth_ += size_t(ds_.fields[size_t(d.field)].width);
+        }
+    }
+
+    int Run(const std::string& destPath) {
+        Collect();
+        const int moved = int(pos_.size());
+        Order();
+        Write(destPath);
+        return moved;
+    }
+
+private:
+    // The destination row of a source row, in row_, as the row-by-row path makes it.
+    void MakeRow(const char* source, bool allBlobs) {
+        std::memcpy(&src_.data[0], source, src_.data.size());
+        for (int f : (allBlobs ? sourceBlobs_ : blobsForChecks_))
+            src_.blobs[size_t(f)] = rd_.Blob(ss_.fields[size_t(f)], source);
+        std::memset(&row_.data[0], 0, row_.data.size());
+        for (std::string& b : row_.blobs) b.clear();
+        ApplyDefaults(dest_, row_);
+        FillRecord(ss_, src_, ds_, row_, map_);
+        RunBeforePost(dest_, row_, false);
+    }
+
+    void Keep(RowPos p) {
+        const char* d = row_.data.data();
+        summary_.insert(summary_.end(), d, d + keyWidth_);
+        for (size_t i = 0; i < indexes_.size(); ++i) {
+            const FieldInfo& f = ds_.fields[size_t(indexes_[i].field)];
+            summary_.insert(summary_.end(), d + f.offset, d + f.offset + f.width);
+        }
+        pos_.push_back(p);
+    }
+
+    // Step 1. A keyed source stored in its key order (the usual case) is read once in chain
+    // order; one whose rows are out of order is read again in key order, so that a refused
+    // row is the one the row-by-row path would meet first.
+    void Collect() {
+        const size_t n = rd_.RecordCount();
+        summary_.reserve(n * summaryWidth_);
+        pos_.reserve(n);
+        const bool keyed = ss_.keyFields > 0;
+        const size_t sourceKey = size_t(KeyWidth(ss_));
+        std::string previous;
+        bool inOrder = true;
+        std::exception_ptr refused;
+        const char* rec = nullptr;
+        RowPos p = 0;
+        while (rd_.Next(rec, p)) {
+            if (keyed) {
+                if (!previous.empty() && CompareKeyBytes(ss_, previous.data(), rec) > 0) {
+                    inOrder = false;
+                    break;
+                }
+                previous.assign(rec, sourceKey);
+            }
+            if (refused) continue;
+            try {
+                MakeRow(rec, false);
+            } catch (...) {
+                refused = std::current_exception();
+                if (!keyed) break;
+                continue;
+            }
+            Keep(p);
+        }
+        if (inOrder) {
+            if (refused) std::rethrow_exception(refused);
+            return;
+        }
+        // Out of order: the source's key order, equal keys in chain order.
+        std::vector<char> keys;
+        std::vector<RowPos> at;
+        keys.reserve(n * sourceKey);
+        at.reserve(n);
+        rd_.Rewind();
+        while (rd_.Next(rec, p)) {
+            keys.insert(keys.end(), rec, rec + sourceKey);
+            at.push_back(p);
+        }
+        std::vector<uint32_t> order(at.size());
+        for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            return CompareKeyBytes(ss_, keys.data() + a * sourceKey, keys.data() + b * sourceKey) < 0;
+        });
+        std::vector<char>().swap(keys);
+        summary_.clear();
+        pos_.clear();
+        for (uint32_t i : order) {
+            MakeRow(rd_.At(at[i]), false);
+            Keep(at[i]);
+        }
+    }
+
+    const char* Summary(uint32_t i) const { return summary_.data() + size_t(i) * summaryWidth_; }
+
+    // Step 2.
+    void Order() {
+        const uint32_t n = uint32_t(pos_.size());
+        order_.resize(n);
+        for (uint32_t i = 0; i < n; ++i) order_[i] = i;
+        if (ds_.keyFields == 0) return;
+        bool sorted = true, distinct = true;
+        for (uint32_t i = 1; i < n && sorted; ++i) {
+            const int c = CompareKeyBytes(ds_, Summary(i - 1), Summary(i));
+            sorted = c <= 0;
+            distinct = distinct && c != 0;
+        }
+        if (!sorted)
+            std::stable_sort(order_.begin(), order_.end(), [&](uint32_t a, uint32_t b) {
+                return CompareKeyBytes(ds_, Summary(a), Summary(b)) < 0;
+            });
+        if (sorted && distinct) return;
+        size_t kept = 0;
+        for (size_t k = 0; k < order_.size(); ++k) {
+            if (k + 1 < order_.size() && CompareKeyBytes(ds_, Summary(order_[k]), Summary(order_[k + 1])) == 0)
+                continue;   // a later row with the same key replaces it
+            order_[kept++] = order_[k];
+        }
+        order_.resize(kept);
+    }
+
+    // Steps 3 and 4.
+    void Write(const std::string& destPath) {
+        const uint32_t n = uint32_t(order_.size());
+        const std::string name = ds_.tableName.empty() ? destPath : ds_.tableName;
+        TableWriter w(ds_, name, n);   // the format's block limit, before any file exists
+        std::vector<std::string> targets;
+        const bool blobs = ds_.HasBlobs(), keyed = ds_.keyFields > 0;
+        if (blobs) targets.push_back(FamilyPath(destPath, "MB"));
+        targets.push_back(destPath);
+        if (keyed) targets.push_back(FamilyPath(destPath, "PX"));
+        for (const SecondaryIndexDef& d : indexes_) {
+            targets.push_back(SecondaryIndexFile(destPath, XgExtension(d.slot)));
+            targets.push_back(SecondaryIndexFile(destPath, YgExtension(d.slot)));
+        }
+        try {
+            w.Start(TempFileFor(destPath), blobs ? TempFileFor(targets.front()) : std::string());
+            for (uint32_t k = 0; k < n; ++k) {
+                MakeRow(rd_.At(pos_[order_[k]]), true);
+                w.Add(row_);
+            }
+            const std::string px = w.Finish();
+            if (keyed) WriteFile(TempFileFor(FamilyPath(destPath, "PX")), px);
+            WriteIndexes(destPath);
+            ReplaceByWritten(targets);
+        } catch (...) {
+            for (const std::string& t : targets) RemoveFile(TempFileFor(t));
+            throw;
+        }
+    }
+
+    void WriteIndexes(const std::string& destPath) {
+        if (indexes_.empty()) return;
+        const size_t perBlock = (size_t(ds_.blockSize) - 6) / size_t(ds_.recordSize);
+        for (size_t i = 0; i < indexes_.size(); ++i) {
+            const SecondaryIndexDef& d = indexes_[i];
+            const size_t width = size_t(ds_.fields[size_t(d.field)].width);
+            std::vector<char> recs;
+            recs.reserve(order_.size() * (width + keyWidth_ + 2));
+            for (size_t k = 0; k < order_.size(); ++k) {
+                const char* s = Summary(order_[k]);
+                recs.insert(recs.end(), s + indexAt_[i], s + indexAt_[i] + width);
+                recs.insert(recs.end(), s, s + keyWidth_);
+                const unsigned h = unsigned(k / perBlock + 1) ^ 0x8000u;   // the row's data block
+                recs.push_back(char((h >> 8) & 0xFF));
+                recs.push_back(char(h & 0xFF));
+            }
+            WriteSecondaryIndex(dest_, d, recs, TempFileFor(SecondaryIndexFile(destPath, XgExtension(d.slot))),
+                                TempFileFor(SecondaryIndexFile(destPath, YgExtension(d.slot))));
+        }
+    }
+
+    static void WriteFile(const std::string& path, const std::string& bytes) {
+        std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
+        if (out) out.write(bytes.data(), std::streamsize(bytes.size()));
+        out.close();
+        if (!out) throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
+    }
+
+    TableReader& rd_;
+    const Schema& ss_;
+    TableData& dest_;
+    const Schema& ds_;
+    const std::vector<std::pair<int, int>>& map_;
+    Record src_, row_;
+    std::vector<int> sourceBlobs_, blobsForChecks_;
+    std::vector<SecondaryIndexDef> indexes_;
+    std::vector<size_t> indexAt_;
+    size_t keyWidth_ = 0, summaryWidth_ = 0;
+    std::vector<char> summary_;
+    std::vector<RowPos> pos_;
+    std::vector<uint32_t> order_;
+};
+
+// The bulk path when the move is one for it: append-update into a table that holds no rows and
+// is not loaded, from a source without unsaved changes. Returns false (having done nothing)
+// otherwise; raises as the row-by-row path would.
+bool TryBulkMove(TBatchMode mode, const std::string& sourcePath, const std::string& destPath,
+                 const std::vector<Mapping>& maps, int& moved) {
+    if (!BulkMovesEnabled() || mode != batAppendUpdate) return false;
+    if (auto s = FindLoadedTable(sourcePath); s && s->dirty) return false;
+    if (FindLoadedTable(destPath)) return false;
+    if (!FileExists(destPath)) return false;
+    std::unique_ptr<TableReader> destFile;
+    try {
+        destFile = std::make_unique<TableReader>(destPath);
+    } catch (const EDBEngineError&) {
+        return false;   // the row-by-row path reports it as it always has
+    }
+    if (destFile->RecordCount() != 0) return false;
+    TableData dest;
+    dest.dbPath = destPath;
+    dest.schema = destFile->header().schema;
+    destFile.reset();
+    RunOnOpen(dest);
+    if (dest.schema.keyFields == 0 && !SecondaryIndexesOf(dest).empty()) return false;
+
+    TableReader source(sourcePath);
+    const Schema& ss = source.header().schema;
+    std::vector<std::pair<int, int>> map;
+    for (const Mapping& m : maps) {
+        int d = dest.schema.FindField(m.dest);
+        if (d < 0) FieldNotFound(m.dest);
+        int s = ss.FindField(m.source);
+        if (s < 0) FieldNotFound(m.source);
+        map.push_back({d, s});
+    }
+    CheckWritable(dest);
+    moved = BulkMove(source, dest, map).Run(destPath);
+    ++BulkMovesDone();
+    RunAfterSave(dest);
+    return true;
+}
 }  // namespace
 
 // Every failure of a move reaches the caller as EDBEngineError, whatever raised it (a value
@@ -195,8 +472,11 @@ void TBatchMove::Run() {
         }
     } closeSource{Source, openedSource};
 
-    TableUse src(Source->FullPath());
-    const Schema& ss = src->schema;
+    // An open table is loaded; its rows are read when a path below needs them.
+    const std::string sourcePath = Source->FullPath();
+    const std::shared_ptr<TableData> sourceData = FindLoadedTable(sourcePath);
+    if (!sourceData) throw EDBEngineError(ecState, "Table '" + sourcePath + "' is not open");
+    const Schema& ss = sourceData->schema;
     const std::vector<Mapping> maps = ParseMappings(Mappings, ss);
 
     // Destination file.
@@ -219,6 +499,7 @@ void TBatchMove::Run() {
     const std::string destPath = JoinPath(folder, destName);
 
     if (Mode == batCopy) {
+        TableUse src(sourcePath);
         std::vector<std::pair<int, int>> map;
         CreateSpec spec;
         spec.tableName = destName;
@@ -282,6 +563,8 @@ void TBatchMove::Run() {
     }
 
     // Append / append-update.
+    if (TryBulkMove(Mode, sourcePath, destPath, maps, moved_)) return;
+    TableUse src(sourcePath);
     TableUse dst(destPath);
     std::vector<std::pair<int, int>> map;
     for (const Mapping& m : maps) {
@@ -353,3 +636,14 @@ void TBatchMove::Run() {
 }
 
 }  // namespace dbe
+
+namespace dbe::detail {
+bool& BulkMovesEnabled() {
+    static bool enabled = true;
+    return enabled;
+}
+int& BulkMovesDone() {
+    static int done = 0;
+    return done;
+}
+}  // namespace dbe::detail

@@ -152,7 +152,7 @@ bool KeepOldContents(const std::string& path, const std::string& backup) {
 }  // namespace
 
 void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>& files) {
-    std::vector<std::string> temps, backups;
+    std::vector<std::string> temps;
     auto removeAll = [](const std::vector<std::string>& paths) {
         for (auto& t : paths) {
             std::error_code ec;
@@ -169,6 +169,24 @@ void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>&
             removeAll(temps);
             throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
         }
+    }
+    std::vector<std::string> targets;
+    for (auto& f : files) targets.push_back(f.first);
+    ReplaceByWritten(targets);
+}
+
+void ReplaceByWritten(const std::vector<std::string>& targets) {
+    std::vector<std::string> temps, backups;
+    auto removeAll = [](const std::vector<std::string>& paths) {
+        for (auto& t : paths) {
+            std::error_code ec;
+            if (!t.empty()) fs::remove(NativePath(t), ec);
+        }
+    };
+    std::vector<std::pair<std::string, int>> files;
+    for (auto& t : targets) {
+        temps.push_back(t + "~");
+        files.emplace_back(t, 0);
     }
     // With more than one file, a rename that fails after others succeeded must be undone:
     // the old contents of every file but the last are kept until the end.

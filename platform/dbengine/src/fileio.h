@@ -46,6 +46,10 @@ bool TryRenameFile(const std::string& from, const std::string& to);
 // (kept under a "~old" name until every rename succeeded), so the files never mix old and
 // new contents.
 void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>& files);
+// The same for files already written beside their targets under the name target + "~"
+// (TempFileFor): each is put in place of its target, in the order given, or all are removed.
+void ReplaceByWritten(const std::vector<std::string>& targets);
+inline std::string TempFileFor(const std::string& target) { return target + "~"; }
 
 std::string JoinPath(const std::string& folder, const std::string& name);
 char PathSeparator();

@@ -1,6 +1,7 @@
 // Registry of the table write-path hooks (see table_hooks.h).
 #include "table_hooks.h"
 
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -19,6 +20,18 @@ std::vector<Entry>& Registry() {
     static std::vector<Entry> r;
     return r;
 }
+
+// The list as the runners walk it: a copy made once per change of the registry, so that a
+// hook may register or unregister others while it runs, and a row does not copy the list.
+std::shared_ptr<const std::vector<Entry>>& Snapshot() {
+    static std::shared_ptr<const std::vector<Entry>> s;
+    return s;
+}
+std::shared_ptr<const std::vector<Entry>> List() {
+    auto& s = Snapshot();
+    if (!s) s = std::make_shared<const std::vector<Entry>>(Registry());
+    return s;
+}
 int& NextId() {
     static int id = 1;
     return id;
@@ -29,6 +42,7 @@ int& NextId() {
 int RegisterTableHooks(TableHooks hooks) {
     int id = NextId()++;
     Registry().push_back(Entry{id, std::move(hooks)});
+    Snapshot().reset();
     return id;
 }
 
@@ -37,39 +51,39 @@ void UnregisterTableHooks(int id) {
     for (auto it = r.begin(); it != r.end(); ++it)
         if (it->id == id) {
             r.erase(it);
+            Snapshot().reset();
             return;
         }
 }
 
-// Each runner copies the list first, so a hook may register or unregister others.
 void RunOnOpen(TableData& t) {
-    auto list = Registry();
-    for (auto& e : list)
+    const auto list = List();
+    for (auto& e : *list)
         if (e.hooks.OnOpen) e.hooks.OnOpen(t);
 }
 
 void RunOnCreate(TableData& t, const CreateSpec& spec) {
-    auto list = Registry();
-    for (auto& e : list)
+    const auto list = List();
+    for (auto& e : *list)
         if (e.hooks.OnCreate) e.hooks.OnCreate(t, spec);
 }
 
 void RunBeforePost(TableData& t, Record& row, bool isInsert) {
     CheckWritable(t);
-    auto list = Registry();
-    for (auto& e : list)
+    const auto list = List();
+    for (auto& e : *list)
         if (e.hooks.BeforePost) e.hooks.BeforePost(t, row, isInsert);
 }
 
 void RunAfterChange(TableData& t, const Record* old, const Record* now) {
-    auto list = Registry();
-    for (auto& e : list)
+    const auto list = List();
+    for (auto& e : *list)
         if (e.hooks.AfterChange) e.hooks.AfterChange(t, old, now);
 }
 
 void RunAfterSave(TableData& t) {
-    auto list = Registry();
-    for (auto& e : list)
+    const auto list = List();
+    for (auto& e : *list)
         if (e.hooks.AfterSave) e.hooks.AfterSave(t);
 }
 

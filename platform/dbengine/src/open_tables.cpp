@@ -6,6 +6,7 @@
 #include "secondary_index.h"
 #include "table_hooks.h"
 #include "tabledata.h"
+#include "tablestream.h"
 #include "val_checks.h"
 
 namespace dbe::detail {
@@ -47,14 +48,70 @@ std::shared_ptr<TableData> AcquireTable(const std::string& dbPath) {
     std::string key = Canonical(dbPath);
     auto it = reg.find(key);
     if (it != reg.end()) {
+        LoadRows(*it->second);
         ++it->second->users;
         return it->second;
     }
     std::shared_ptr<TableData> t(LoadTable(dbPath).release());
+    t->firstAtLoad = t->rows.empty() ? nullptr : *t->rows.begin();
     RunOnOpen(*t);
     t->users = 1;
     reg[key] = t;
     return t;
+}
+
+std::shared_ptr<TableData> AcquireTableForReading(const std::string& dbPath) {
+    InstallValidityChecks();
+    InstallSecondaryIndexes();
+    auto& reg = Registry().tables;
+    std::string key = Canonical(dbPath);
+    auto it = reg.find(key);
+    if (it != reg.end()) {
+        ++it->second->users;
+        return it->second;
+    }
+    // Every damage that loading would meet is found now, without keeping the rows.
+    TableReader reader(dbPath);
+    reader.CheckAll();
+    auto t = std::make_shared<TableData>();
+    t->dbPath = dbPath;
+    t->schema = reader.header().schema;
+    t->rows = RowSet(RecordLess{&t->schema});
+    t->rowsLoaded = false;
+    t->fileRecords = reader.RecordCount();
+    RunOnOpen(*t);
+    t->users = 1;
+    reg[key] = t;
+    return t;
+}
+
+void LoadRows(TableData& t) {
+    if (t.rowsLoaded) return;
+    // Straight from the files into the rows, without an image of either file.
+    TableReader reader(t.dbPath);
+    const Schema& s = reader.header().schema;
+    std::vector<const FieldInfo*> blobs;
+    for (const FieldInfo& f : s.fields)
+        if (f.blob) blobs.push_back(&f);
+    RowSet rows(RecordLess{&t.schema});
+    uint64_t seq = 1;
+    const char* rec = nullptr;
+    RowPos pos = 0;
+    while (reader.Next(rec, pos)) {
+        auto r = std::make_shared<Record>();
+        r->data.assign(rec, static_cast<std::size_t>(s.recordSize));
+        if (!blobs.empty()) {
+            r->blobs.resize(s.fields.size());
+            for (const FieldInfo* f : blobs) r->blobs[static_cast<std::size_t>(f->index)] = reader.Blob(*f, rec);
+        }
+        r->seq = seq++;
+        rows.insert(rows.end(), std::move(r));   // one comparison for rows in key order
+    }
+    t.rows.swap(rows);
+    t.nextSeq = seq;
+    t.rowsLoaded = true;
+    t.firstAtLoad = t.rows.empty() ? nullptr : *t.rows.begin();
+    t.loadGeneration = t.generation;
 }
 
 void ReleaseTable(const std::shared_ptr<TableData>& t) {

@@ -11,6 +11,7 @@
 // key order, which follows our inference of the sort order (CollationWeight in tablefile.cpp).
 #include "secondary_index.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <mutex>
@@ -19,6 +20,7 @@
 #include "px_format.h"
 #include "rtl/strutil.h"
 #include "table_hooks.h"
+#include "tablestream.h"
 #include "val_checks.h"
 
 namespace dbe::detail {
@@ -235,15 +237,11 @@ bool ParseIndexHeader(const std::string& b, std::string& indexName, std::string&
     return true;
 }
 
-TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, const std::vector<uint16_t>& hints) {
+Schema SecondaryIndexSchema(const TableData& t, const SecondaryIndexDef& def, std::vector<int>& from) {
     const Schema& ts = t.schema;
     if (def.field < 0 || size_t(def.field) >= ts.fields.size() || ts.keyFields <= 0)
         throw EDBEngineError(ecInvalidDefinition, "Secondary index '" + def.name + "' does not fit its table");
-    if (hints.size() != t.rows.size())
-        throw EDBEngineError(ecCorrupt, "Table '" + t.dbPath + "': block chain does not match its rows");
-    TableData x;
-    x.dbPath = FamilyFile(t.dbPath, XgExt(def.slot));
-    Schema& s = x.schema;
+    Schema s;
     s.level = ts.level;
     s.fileVersion = ts.fileVersion;
     s.blockSize = ts.blockSize;
@@ -251,7 +249,7 @@ TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
     s.sortOrderId = ts.sortOrderId;
     s.sortOrder = ts.sortOrder;
     s.tableName = StemOf(t.dbPath) + XgExt(def.slot);
-    std::vector<int> from;  // table field of each index field
+    from.clear();
     from.push_back(def.field);
     for (int k = 0; k < ts.keyFields; ++k) from.push_back(k);
     int offset = 0;
@@ -272,29 +270,19 @@ TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
     s.fields.push_back(hint);
     s.recordSize = offset + 2;
     s.keyFields = int(s.fields.size()) - 1;
+    return s;
+}
 
-    size_t i = 0;
-    for (const RecordPtr& r : t.rows) {
-        auto rec = std::make_shared<Record>();
-        rec->data.reserve(size_t(s.recordSize));
-        for (int src : from) {
-            const FieldInfo& f = ts.fields[size_t(src)];
-            rec->data.append(r->data, size_t(f.offset), size_t(f.width));
-        }
-        const unsigned h = hints[i++] ^ 0x8000u;
-        rec->data.push_back(char((h >> 8) & 0xFF));
-        rec->data.push_back(char(h & 0xFF));
-        rec->blobs.resize(s.fields.size());
-        x.InsertRow(std::move(rec));
-    }
-    TableImage img = BuildImage(x);
+namespace {
 
-    // Index identity in the two headers.
-    std::string& db = img.db;
+// Gives the index table's files their identity as an index: db is the .XGn header (or whole
+// image), px the .YGn image.
+void StampIndexDb(const SecondaryIndexDef& def, const Schema& s, const std::vector<int>& from, std::string& db) {
     const size_t n = s.fields.size();
-    if (db.size() < px::kDataHeaderEnd || img.px.size() < px::kFixedEnd)
+    if (db.size() < px::kDataHeaderEnd)
         throw EDBEngineError(ecUnsupported, "Secondary index '" + def.name + "': unexpected image");
     const size_t headerSize = U16(db, px::kHeaderSize);
+    if (headerSize > db.size()) throw EDBEngineError(ecUnsupported, "Secondary index '" + def.name + "': unexpected image");
     size_t off = FieldNamesOffset(static_cast<unsigned char>(db[px::kFileVersion]), n);
     for (const FieldInfo& f : s.fields) {
         if (off + f.name.size() + 1 > headerSize || db.compare(off, f.name.size(), f.name) != 0 ||
@@ -314,17 +302,84 @@ TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
     std::memcpy(&db[off], def.name.c_str(), def.name.size() + 1);
     db[px::kFileType] = char(kFileTypeXG);
     db[px::kIndexFieldNumber] = char(def.field + 1);
-    img.px[px::kFileType] = char(kFileTypeYG);
+}
+
+void StampIndexPx(const TableData& t, const SecondaryIndexDef& def, std::string& px) {
+    if (px.size() < px::kFixedEnd)
+        throw EDBEngineError(ecUnsupported, "Secondary index '" + def.name + "': unexpected image");
+    px[px::kFileType] = char(kFileTypeYG);
     // The .YGn header names itself, not the table's primary index.
-    const size_t pxName = px::kFixedEnd + 2 * size_t(U16(img.px, px::kNumFields)) + 4;
-    const size_t nameLen = px::TableNameLength(static_cast<unsigned char>(img.px[px::kFileVersion]));
+    const size_t pxName = px::kFixedEnd + 2 * size_t(U16(px, px::kNumFields)) + 4;
+    const size_t nameLen = px::TableNameLength(static_cast<unsigned char>(px[px::kFileVersion]));
     const std::string stem = StemOf(t.dbPath);
-    if (pxName + nameLen <= img.px.size() && img.px.compare(pxName, stem.size(), stem) == 0) {
+    if (pxName + nameLen <= px.size() && px.compare(pxName, stem.size(), stem) == 0) {
         std::string yname = stem + YgExt(def.slot);
         yname.resize(nameLen, '\0');
-        img.px.replace(pxName, nameLen, yname);
+        px.replace(pxName, nameLen, yname);
     }
+}
+
+}  // namespace
+
+TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, const std::vector<uint16_t>& hints) {
+    std::vector<int> from;
+    Schema layout = SecondaryIndexSchema(t, def, from);
+    if (hints.size() != t.rows.size())
+        throw EDBEngineError(ecCorrupt, "Table '" + t.dbPath + "': block chain does not match its rows");
+    const Schema& ts = t.schema;
+    TableData x;
+    x.dbPath = FamilyFile(t.dbPath, XgExt(def.slot));
+    x.schema = layout;
+    const Schema& s = x.schema;
+
+    size_t i = 0;
+    for (const RecordPtr& r : t.rows) {
+        auto rec = std::make_shared<Record>();
+        rec->data.reserve(size_t(s.recordSize));
+        for (int src : from) {
+            const FieldInfo& f = ts.fields[size_t(src)];
+            rec->data.append(r->data, size_t(f.offset), size_t(f.width));
+        }
+        const unsigned h = hints[i++] ^ 0x8000u;
+        rec->data.push_back(char((h >> 8) & 0xFF));
+        rec->data.push_back(char(h & 0xFF));
+        rec->blobs.resize(s.fields.size());
+        x.InsertRow(std::move(rec));
+    }
+    TableImage img = BuildImage(x);
+    if (img.px.size() < px::kFixedEnd)
+        throw EDBEngineError(ecUnsupported, "Secondary index '" + def.name + "': unexpected image");
+    StampIndexDb(def, s, from, img.db);
+    StampIndexPx(t, def, img.px);
     return img;
+}
+
+void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, const std::vector<char>& records,
+                         const std::string& xgFile, const std::string& ygFile) {
+    std::vector<int> from;
+    const Schema s = SecondaryIndexSchema(t, def, from);
+    const size_t rs = size_t(s.recordSize);
+    const uint32_t n = uint32_t(records.size() / rs);
+    // Index keys are unique (the table's key is part of them), so the order is total.
+    std::vector<uint32_t> order(n);
+    for (uint32_t k = 0; k < n; ++k) order[k] = k;
+    const char* base = records.data();
+    bool sorted = true;
+    for (uint32_t k = 1; k < n && sorted; ++k) sorted = CompareKeyBytes(s, base + (k - 1) * rs, base + k * rs) < 0;
+    if (!sorted)
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            return CompareKeyBytes(s, base + a * rs, base + b * rs) < 0;
+        });
+    TableWriter w(s, s.tableName, n);
+    StampIndexDb(def, s, from, w.Header());
+    w.Start(xgFile, std::string());
+    for (uint32_t k = 0; k < n; ++k) w.AddRow(base + size_t(order[k]) * rs, nullptr);
+    std::string px = w.Finish();
+    StampIndexPx(t, def, px);
+    std::ofstream y(NativePath(ygFile), std::ios::binary | std::ios::trunc);
+    if (y) y.write(px.data(), std::streamsize(px.size()));
+    y.close();
+    if (!y) throw EDBEngineError(ecOpenFailed, "Cannot write file " + ygFile);
 }
 
 namespace {
@@ -401,5 +456,9 @@ void RebuildSecondaryIndexes(TableData& t) {
     if (!t.rows.empty()) hints = ReadRowBlocks(t.dbPath);
     WriteIndexes(t, st->defs, hints);
 }
+
+std::string SecondaryIndexFile(const std::string& dbPath, const std::string& ext) { return FamilyFile(dbPath, ext); }
+std::string XgExtension(int slot) { return XgExt(slot); }
+std::string YgExtension(int slot) { return YgExt(slot); }
 
 }  // namespace dbe::detail

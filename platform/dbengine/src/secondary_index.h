@@ -40,6 +40,21 @@ std::vector<SecondaryIndexDef> SecondaryIndexesOf(const TableData& t);
 TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
                                const std::vector<uint16_t>& hints);
 
+// The layout of def's index table (indexed field, the table's key fields, Hint) and, in
+// from, the table field of each index field but Hint.
+Schema SecondaryIndexSchema(const TableData& t, const SecondaryIndexDef& def, std::vector<int>& from);
+
+// Writes the .XGn / .YGn files of def to the given paths from the index records in any order
+// (SecondaryIndexSchema's layout, one after another), as BuildSecondaryIndex lays them out.
+void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, const std::vector<char>& records,
+                         const std::string& xgFile, const std::string& ygFile);
+
+// The file of a table's family with this extension (".XG0"), in the letter case of an
+// existing one.
+std::string SecondaryIndexFile(const std::string& dbPath, const std::string& ext);
+std::string XgExtension(int slot);
+std::string YgExtension(int slot);
+
 // Reads the block chain of a written .DB file: for each row in chain order, its block.
 std::vector<uint16_t> ReadRowBlocks(const std::string& dbPath);
 std::vector<uint16_t> RowBlocksOfImage(const std::string& name, const std::string& dbImage);

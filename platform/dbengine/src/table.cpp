@@ -50,7 +50,21 @@ struct TTable::Impl {
     }
     const Record* ReadRecord() const {
         if (state == State::Edit || state == State::Insert) return buffer.get();
+        const_cast<Impl*>(this)->Ready();
         return curRec.get();
+    }
+    // A table opened for reading gets its rows at the first row access; the cursor then
+    // stands where Open would have put it: on the first row as loaded, re-found by Sync
+    // when other tables changed the rows since.
+    bool positioned = false;
+    void Ready() {
+        if (positioned) return;
+        LoadRows(*data);
+        curRec = data->firstAtLoad;
+        generation = data->loadGeneration;
+        cur = curRec ? data->rows.find(curRec) : data->rows.end();
+        successorPending = false;
+        positioned = true;
     }
 };
 
@@ -80,7 +94,7 @@ void TTable::Open() {
     std::string path = FindFileNoCase(folder, file);
     if (path.empty())
         throw EDBEngineError(ecNoSuchTable, "Table does not exist: " + JoinPath(folder, file));
-    auto data = AcquireTable(path);
+    auto data = AcquireTableForReading(path);
     auto& im = *impl_;
     im.data = data;
     im.db = std::make_unique<DbiDatabase>(DbiDatabase{DatabaseName, folder});
@@ -91,7 +105,11 @@ void TTable::Open() {
     for (auto& f : data->schema.fields) im.defs.push_back(f.def);
     for (std::size_t i = 0; i < data->schema.fields.size(); ++i)
         fields_.push_back(std::unique_ptr<TField>(new TField(this, static_cast<int>(i))));
-    im.SetCurrent(data->rows.begin());
+    im.positioned = false;
+    if (data->rowsLoaded) {
+        im.SetCurrent(data->rows.begin());
+        im.positioned = true;
+    }
     im.bof = true;
 }
 
@@ -139,12 +157,17 @@ TField& TTable::FieldByName(const std::string& name) {
 }
 
 int TTable::KeyFieldCount() const { return Active() ? impl_->data->schema.keyFields : 0; }
-int TTable::RecordCount() const { return Active() ? static_cast<int>(impl_->data->rows.size()) : 0; }
+int TTable::RecordCount() const {
+    if (!Active()) return 0;
+    if (!impl_->data->rowsLoaded) return static_cast<int>(impl_->data->fileRecords);
+    return static_cast<int>(impl_->data->rows.size());
+}
 std::string TTable::FullPath() const { return Active() ? impl_->data->dbPath : std::string(); }
 
 void TTable::First() {
     if (!Active()) NotActive(*this);
     if (impl_->state != State::Browse) Post();
+    impl_->Ready();
     impl_->SetCurrent(impl_->data->rows.begin());
     impl_->bof = true;
 }
@@ -153,6 +176,7 @@ void TTable::Next() {
     if (!Active()) NotActive(*this);
     auto& im = *impl_;
     if (im.state != State::Browse) Post();
+    im.Ready();
     im.Sync();
     if (im.successorPending) {   // the current row was deleted elsewhere: its successor is next
         im.successorPending = false;
@@ -168,6 +192,7 @@ bool TTable::Eof() const {
     if (!Active()) return true;
     auto& im = *impl_;
     if (im.state == State::Insert) return false;
+    const_cast<Impl&>(im).Ready();
     const_cast<Impl&>(im).Sync();
     return im.curRec == nullptr;
 }
@@ -178,6 +203,7 @@ void TTable::Edit() {
     if (!Active()) NotActive(*this);
     auto& im = *impl_;
     if (im.state == State::Edit || im.state == State::Insert) return;
+    im.Ready();
     im.Sync();
     if (!im.curRec) {
         Append();
@@ -192,6 +218,7 @@ void TTable::Append() {
     if (!Active()) NotActive(*this);
     auto& im = *impl_;
     if (im.state != State::Browse) Post();
+    im.Ready();
     im.buffer = im.data->NewRecord();
     im.state = State::Insert;
     im.modified = false;
@@ -201,6 +228,7 @@ void TTable::Post() {
     if (!Active()) NotActive(*this);
     auto& im = *impl_;
     auto& data = *im.data;
+    im.Ready();
     if (im.state == State::Insert) {
         RecordPtr row = std::make_shared<Record>(*im.buffer);
         RunBeforePost(data, *row, true);
@@ -243,6 +271,7 @@ void TTable::Delete() {
         return;
     }
     Cancel();
+    im.Ready();
     im.Sync();
     if (!im.curRec) throw EDatabaseError("Cannot perform this operation on an empty dataset");
     CheckWritable(*im.data);

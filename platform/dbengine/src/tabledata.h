@@ -1,7 +1,7 @@
 // Internal: the in-memory model of one Paradox table family and its load / save.
 //
-// A TableData holds a table's structure (Schema) and all its rows (Record) while any TTable
-// of the process has it open. Rows live in an ordered set: keyed tables by their key fields
+// A TableData holds a table's structure (Schema) and, from their first use on, all its rows
+// (Record) while any TTable of the process has it open. Rows live in an ordered set: keyed tables by their key fields
 // (as the sort order compares them), unkeyed tables by arrival (seq). Record::data is the
 // record exactly as a data block stores it (big-endian field data, high-bit sign, blank =
 // null); BLOB contents are kept apart in Record::blobs (one slot per field, "" = null) and
@@ -86,6 +86,12 @@ struct TableData {
     uint64_t generation = 0;   // bumped by every change of rows
     bool dirty = false;        // rows differ from the files
     int users = 0;             // open TTable objects
+    // A table opened for reading holds its rows only from their first use on (LoadRows);
+    // until then `rows` is empty and fileRecords is the header's count.
+    bool rowsLoaded = true;
+    uint32_t fileRecords = 0;
+    RecordPtr firstAtLoad;        // the first row when the rows were loaded (nullptr: none)
+    uint64_t loadGeneration = 0;  // generation when they were
     // Why the table may be read but not changed ("" when it may be): a check or index file
     // of its family that does not parse. Reading depends on the .DB and .MB only; a write
     // would break checks or indexes that this engine cannot see.
@@ -179,6 +185,11 @@ bool ValidDate(const TDate& d);
 // --- shared open tables of the process ---
 // Finds or loads the table at dbPath (shared by every TTable on it); users is counted.
 std::shared_ptr<TableData> AcquireTable(const std::string& dbPath);
+// The same for reading: the table's files are checked whole, but its rows are read only
+// when LoadRows is first called (TTable does on the first row access).
+std::shared_ptr<TableData> AcquireTableForReading(const std::string& dbPath);
+// Reads the rows of a table acquired for reading (nothing when they are there).
+void LoadRows(TableData& t);
 // Drops one user; the last one saves a dirty table and unloads it.
 void ReleaseTable(const std::shared_ptr<TableData>& t);
 // Saves now if dirty.

@@ -2,12 +2,16 @@
 //
 // Reading checks every size, count and link against the bytes that are there before it is
 // used; each damage found ends in Corrupt(), the one place where bad data turns into
-// EDBEngineError. Writing builds the complete new files in memory and puts them in place by
-// rename (fileio.h), so a failed write never leaves a half-written table.
+// EDBEngineError. Writing builds the complete new files in memory (or, TableWriter, streams
+// them to files beside the old ones) and puts them in place by rename (fileio.h), so a failed
+// write never leaves a half-written table. TableReader reads a table row by row through a
+// window of blocks, with the same checks.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <cstdint>
 
 #include "fileio.h"
 #include "px_format.h"
@@ -15,6 +19,7 @@
 #include "secondary_index.h"
 #include "table_hooks.h"
 #include "tabledata.h"
+#include "tablestream.h"
 #include "val_checks.h"
 
 namespace dbe::detail {
@@ -46,6 +51,7 @@ public:
         return static_cast<uint32_t>(U16(off)) | (static_cast<uint32_t>(U16(off + 2)) << 16);
     }
     const char* At(std::size_t off) const { return b_.data() + off; }
+    std::string Copy(std::size_t off, std::size_t n) const { return std::string(b_.data() + off, n); }
     const std::string& file() const { return file_; }
 
 private:
@@ -141,8 +147,14 @@ std::string Stem(const std::string& fileName) {
 }
 
 // --- BLOBs ---
-std::string ReadBlob(const std::string& table, const Schema& s, const FieldInfo& f,
-                     const char* field, const std::string& mb, bool haveMb) {
+}  // namespace
+
+// Reads the BLOB value of field f whose record bytes start at `field`, through src (the BLOB
+// file's bytes; nullptr when the table has none): Need / U8 / U16 / U32 / Copy as Reader has
+// them, each damage raised through Corrupt.
+template <class Src>
+std::string ReadBlobFrom(const std::string& table, const FieldInfo& f, const char* field, const Src* src,
+                         bool wantData = true) {
     const char* ptr = field + f.leader;
     auto u32 = [&](const char* p) {
         return static_cast<uint32_t>(static_cast<uint8_t>(p[0])) |
@@ -154,10 +166,9 @@ std::string ReadBlob(const std::string& table, const Schema& s, const FieldInfo&
     if (length == 0) return std::string();
     if (length <= static_cast<uint32_t>(f.leader) && offset == 0)
         return std::string(field, length);
-    (void)s;
     std::string mbName = table + " (BLOB file)";
-    if (!haveMb) Corrupt(table, "BLOB file missing for field " + f.name);
-    Reader r(mb, mbName);
+    if (!src) Corrupt(table, "BLOB file missing for field " + f.name);
+    const Src& r = *src;
     std::size_t block = offset & ~0xFFu;
     unsigned index = offset & 0xFFu;
     if (block == 0 || block % px::kMbChunk != 0) Corrupt(mbName, "bad BLOB pointer in field " + f.name);
@@ -171,8 +182,7 @@ std::string ReadBlob(const std::string& table, const Schema& s, const FieldInfo&
             static_cast<uint64_t>(length) + px::kMbSingleHeader > static_cast<uint64_t>(chunks) * px::kMbChunk)
             Corrupt(mbName, "BLOB length does not match its block");
         r.Need(block + px::kMbSingleHeader, length, "BLOB data beyond the end of the file");
-        std::string data(r.At(block + px::kMbSingleHeader), length);
-        return data;
+        return wantData ? r.Copy(block + px::kMbSingleHeader, length) : std::string();
     }
     if (type != px::mbSub || index >= px::kMbSubSlots) Corrupt(mbName, "bad sub-allocated BLOB pointer");
     std::size_t slot = block + px::kMbSubTable + index * px::kMbSubSlot;
@@ -181,7 +191,15 @@ std::string ReadBlob(const std::string& table, const Schema& s, const FieldInfo&
     if (dataOff == 0 || length > units * 16 || dataOff + length > px::kMbChunk)
         Corrupt(mbName, "sub-allocated BLOB outside its block");
     r.Need(block + dataOff, length, "BLOB data beyond the end of the file");
-    return std::string(r.At(block + dataOff), length);
+    return wantData ? r.Copy(block + dataOff, length) : std::string();
+}
+
+namespace {
+std::string ReadBlob(const std::string& table, const Schema&, const FieldInfo& f, const char* field,
+                     const std::string& mb, bool haveMb) {
+    const std::string mbName = table + " (BLOB file)";
+    Reader r(mb, mbName);
+    return ReadBlobFrom(table, f, field, haveMb ? &r : static_cast<const Reader*>(nullptr));
 }
 
 }  // namespace
@@ -201,10 +219,14 @@ int Schema::FindField(const std::string& name) const {
 }
 
 int CompareKeys(const Schema& s, const Record& a, const Record& b) {
+    return CompareKeyBytes(s, a.data.data(), b.data.data());
+}
+
+int CompareKeyBytes(const Schema& s, const char* a, const char* b) {
     for (int i = 0; i < s.keyFields && i < static_cast<int>(s.fields.size()); ++i) {
         const FieldInfo& f = s.fields[static_cast<std::size_t>(i)];
-        const char* x = a.data.data() + f.offset;
-        const char* y = b.data.data() + f.offset;
+        const char* x = a + f.offset;
+        const char* y = b + f.offset;
         int c = f.code == fcAlpha ? CompareAlpha(s, x, y, f.width)
                                   : std::memcmp(x, y, static_cast<std::size_t>(f.width));
         if (c != 0) return c < 0 ? -1 : 1;
@@ -320,8 +342,8 @@ std::string FindFileNoCase(const std::string& folder, const std::string& name) {
 
 // ---------------------------------------------------------------- reading
 
-std::unique_ptr<TableData> ParseTable(const std::string& name, const std::string& db,
-                                      const std::string& mb, bool haveMb) {
+std::unique_ptr<TableData> ParseHeader(const std::string& name, const std::string& db, uint64_t fileSize,
+                                       TableFileInfo& info) {
     Reader r(db, name);
     if (db.size() < px::kFixedEnd) Corrupt(name, "header truncated");
     auto t = std::make_unique<TableData>();
@@ -341,7 +363,8 @@ std::unique_ptr<TableData> ParseTable(const std::string& name, const std::string
     if (fileType != px::ftIndexedDb && fileType != px::ftNonIndexedDb)
         Corrupt(name, rtl::Format("file type %u is not a table", fileType));
     if (version < 3 || version > 15) Corrupt(name, rtl::Format("unknown file version %d", version));
-    if (headerSize < px::kFixedEnd || headerSize > db.size()) Corrupt(name, "header size beyond the file");
+    if (headerSize < px::kFixedEnd || headerSize > fileSize || headerSize > db.size())
+        Corrupt(name, "header size beyond the file");
     bool sizeOk = (maxTable >= 1 && maxTable <= 4) ||
                   (version >= 12 && (maxTable == 8 || maxTable == 16 || maxTable == 32));
     if (!sizeOk) Corrupt(name, rtl::Format("bad block size code %u", maxTable));
@@ -442,9 +465,27 @@ std::unique_ptr<TableData> ParseTable(const std::string& name, const std::string
         }
     }
 
-    // Data blocks: follow the chain from the first block.
+    info.numRecords = numRecords;
+    info.firstBlock = firstBlock;
+    info.headerSize = headerSize;
+    info.blocksInFile = static_cast<std::size_t>((fileSize - headerSize) / static_cast<uint64_t>(s.blockSize));
     t->rows = RowSet(RecordLess{&t->schema});
-    std::size_t blocksInFile = (db.size() - headerSize) / static_cast<std::size_t>(s.blockSize);
+    return t;
+}
+
+std::unique_ptr<TableData> ParseTable(const std::string& name, const std::string& db,
+                                      const std::string& mb, bool haveMb) {
+    TableFileInfo info;
+    auto t = ParseHeader(name, db, db.size(), info);
+    const Schema& s = t->schema;
+    Reader r(db, name);
+    const std::size_t headerSize = info.headerSize;
+    const uint16_t recordSize = static_cast<uint16_t>(s.recordSize);
+    const uint32_t numRecords = info.numRecords;
+    const unsigned firstBlock = info.firstBlock;
+
+    // Data blocks: follow the chain from the first block.
+    std::size_t blocksInFile = info.blocksInFile;
     std::vector<bool> seen(blocksInFile + 1, false);
     uint64_t found = 0;
     std::vector<RecordPtr> loaded;
@@ -482,7 +523,9 @@ std::unique_ptr<TableData> ParseTable(const std::string& name, const std::string
                 rec->blobs[static_cast<std::size_t>(f.index)] =
                     ReadBlob(name, s, f, rec->data.data() + f.offset, mb, haveMb);
         rec->seq = t->nextSeq++;
-        t->rows.insert(rec);
+        // A table's rows come in key order (arrival order when unkeyed): then each goes in
+        // at the end with one comparison.
+        t->rows.insert(t->rows.end(), rec);
     }
     return t;
 }
@@ -608,6 +651,96 @@ void AppendBlock(std::string& out, int blockSize, unsigned next, unsigned prev,
 
 }  // namespace
 
+int KeyWidth(const Schema& s) {
+    int w = 0;
+    for (int i = 0; i < s.keyFields; ++i) w += s.fields[static_cast<std::size_t>(i)].width;
+    return w;
+}
+
+// The .PX image of a keyed table whose data blocks begin with entries[i].key (the key bytes)
+// and hold entries[i].count records: one level-1 entry per data block, higher levels until
+// one block holds them all.
+std::string BuildPrimaryIndex(const Schema& s, const std::string& name, const std::vector<IndexBlockEntry>& entries) {
+    int keyWidth = 0;
+    for (int i = 0; i < s.keyFields; ++i) keyWidth += s.fields[static_cast<std::size_t>(i)].width;
+    int entrySize = keyWidth + 6;
+    std::size_t perIndexBlock = (static_cast<std::size_t>(s.blockSize) - px::kBlockHeader) / static_cast<std::size_t>(entrySize);
+    // Levels are built bottom-up; blocks are numbered top-down, so the root is block 1
+    // and the level-1 blocks come last. An entry's child is an index into the level below.
+    struct Entry { std::string key; std::size_t child; unsigned count; };
+    std::vector<std::vector<std::vector<Entry>>> levelsBlocks;   // [level][block][entry]
+    std::vector<Entry> level;
+    for (std::size_t b = 0; b < entries.size(); ++b)
+        level.push_back(Entry{entries[b].key, b, entries[b].count});
+    while (!level.empty()) {
+        std::vector<std::vector<Entry>> blocks;
+        std::vector<Entry> upper;
+        for (std::size_t i = 0; i < level.size(); i += perIndexBlock) {
+            std::vector<Entry> blk(level.begin() + static_cast<std::ptrdiff_t>(i),
+                                   level.begin() + static_cast<std::ptrdiff_t>(std::min(level.size(), i + perIndexBlock)));
+            unsigned sum = 0;
+            for (auto& e : blk) sum += e.count;
+            upper.push_back(Entry{blk.front().key, blocks.size(), sum});
+            blocks.push_back(std::move(blk));
+        }
+        levelsBlocks.push_back(std::move(blocks));
+        if (upper.size() == 1) break;
+        level = std::move(upper);
+    }
+    // First block number of each level (top level first in the file).
+    std::vector<unsigned> firstOfLevel(levelsBlocks.size());
+    unsigned nextNo = 1;
+    for (std::size_t l = levelsBlocks.size(); l-- > 0;) {
+        firstOfLevel[l] = nextNo;
+        nextNo += static_cast<unsigned>(levelsBlocks[l].size());
+    }
+    std::vector<std::vector<std::string>> blocksOut;  // index blocks' entry images, in file order
+    uint32_t totalEntries = 0;
+    for (std::size_t l = levelsBlocks.size(); l-- > 0;) {
+        for (auto& blk : levelsBlocks[l]) {
+            std::vector<std::string> imgs;
+            for (auto& en : blk) {
+                unsigned target = l == 0 ? static_cast<unsigned>(en.child + 1)
+                                         : firstOfLevel[l - 1] + static_cast<unsigned>(en.child);
+                std::string e = en.key;
+                e.resize(static_cast<std::size_t>(entrySize), '\0');
+                PutShortBE(&e[static_cast<std::size_t>(keyWidth)], static_cast<int>(target));
+                PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 2], static_cast<int>(std::min(en.count, 32767u)));
+                PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 4], 0);
+                imgs.push_back(std::move(e));
+            }
+            totalEntries += static_cast<uint32_t>(imgs.size());
+            blocksOut.push_back(std::move(imgs));
+        }
+    }
+    unsigned levels = static_cast<unsigned>(levelsBlocks.size());
+    unsigned root = blocksOut.empty() ? 0 : 1;
+    if (blocksOut.size() > 0xFFFF) throw EDBEngineError(ecValueTooLong, "Primary index too large: " + name);
+    HeaderFields ih;
+    ih.fileType = px::ftPrimaryIndex;
+    ih.numRecords = totalEntries;
+    ih.blocks = static_cast<unsigned>(blocksOut.size());
+    ih.firstBlock = blocksOut.empty() ? 0 : 1;
+    ih.lastBlock = static_cast<unsigned>(blocksOut.size());
+    ih.indexRoot = root;
+    ih.indexLevels = levels ? levels : 1;
+    ih.keyFields = s.keyFields;
+    for (int i = 0; i < s.keyFields; ++i)
+        ih.fieldInfo.emplace_back(s.fields[static_cast<std::size_t>(i)].code, DescriptorSize(s.fields[static_cast<std::size_t>(i)]));
+    ih.tableName = FamilyPath(name, "PX");
+    auto slash = ih.tableName.find_last_of("/\\");
+    if (slash != std::string::npos) ih.tableName = ih.tableName.substr(slash + 1);
+    ih.recordSize = entrySize;
+    std::string px = BuildHeader(s, ih);
+    for (std::size_t b = 0; b < blocksOut.size(); ++b) {
+        std::vector<const std::string*> recs;
+        for (auto& e : blocksOut[b]) recs.push_back(&e);
+        AppendBlock(px, s.blockSize, b + 1 < blocksOut.size() ? static_cast<unsigned>(b + 2) : 0,
+                    static_cast<unsigned>(b), recs, entrySize);
+    }
+    return px;
+}
+
 TableImage BuildImage(const TableData& t) {
     const Schema& s = t.schema;
     TableImage img;
@@ -691,86 +824,12 @@ TableImage BuildImage(const TableData& t) {
                     static_cast<unsigned>(b), recs, s.recordSize);
     }
 
-    // Primary index: one level-1 entry per data block, higher levels until one block.
+    // Primary index: one level-1 entry per data block.
     if (s.keyFields > 0) {
-        int keyWidth = 0;
-        for (int i = 0; i < s.keyFields; ++i) keyWidth += s.fields[static_cast<std::size_t>(i)].width;
-        int entrySize = keyWidth + 6;
-        std::size_t perIndexBlock = (static_cast<std::size_t>(s.blockSize) - px::kBlockHeader) / static_cast<std::size_t>(entrySize);
-        // Levels are built bottom-up; blocks are numbered top-down, so the root is block 1
-        // and the level-1 blocks come last. An entry's child is an index into the level below.
-        struct Entry { std::string key; std::size_t child; unsigned count; };
-        std::vector<std::vector<std::vector<Entry>>> levelsBlocks;   // [level][block][entry]
-        std::vector<Entry> level;
-        for (std::size_t b = 0; b < entries.size(); ++b)
-            level.push_back(Entry{entries[b].first->substr(0, static_cast<std::size_t>(keyWidth)), b,
-                                  entries[b].count});
-        while (!level.empty()) {
-            std::vector<std::vector<Entry>> blocks;
-            std::vector<Entry> upper;
-            for (std::size_t i = 0; i < level.size(); i += perIndexBlock) {
-                std::vector<Entry> blk(level.begin() + static_cast<std::ptrdiff_t>(i),
-                                       level.begin() + static_cast<std::ptrdiff_t>(std::min(level.size(), i + perIndexBlock)));
-                unsigned sum = 0;
-                for (auto& e : blk) sum += e.count;
-                upper.push_back(Entry{blk.front().key, blocks.size(), sum});
-                blocks.push_back(std::move(blk));
-            }
-            levelsBlocks.push_back(std::move(blocks));
-            if (upper.size() == 1) break;
-            level = std::move(upper);
-        }
-        // First block number of each level (top level first in the file).
-        std::vector<unsigned> firstOfLevel(levelsBlocks.size());
-        unsigned nextNo = 1;
-        for (std::size_t l = levelsBlocks.size(); l-- > 0;) {
-            firstOfLevel[l] = nextNo;
-            nextNo += static_cast<unsigned>(levelsBlocks[l].size());
-        }
-        std::vector<std::vector<std::string>> blocksOut;  // index blocks' entry images, in file order
-        uint32_t totalEntries = 0;
-        for (std::size_t l = levelsBlocks.size(); l-- > 0;) {
-            for (auto& blk : levelsBlocks[l]) {
-                std::vector<std::string> imgs;
-                for (auto& en : blk) {
-                    unsigned target = l == 0 ? static_cast<unsigned>(en.child + 1)
-                                             : firstOfLevel[l - 1] + static_cast<unsigned>(en.child);
-                    std::string e = en.key;
-                    e.resize(static_cast<std::size_t>(entrySize), '\0');
-                    PutShortBE(&e[static_cast<std::size_t>(keyWidth)], static_cast<int>(target));
-                    PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 2], static_cast<int>(std::min(en.count, 32767u)));
-                    PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 4], 0);
-                    imgs.push_back(std::move(e));
-                }
-                totalEntries += static_cast<uint32_t>(imgs.size());
-                blocksOut.push_back(std::move(imgs));
-            }
-        }
-        unsigned levels = static_cast<unsigned>(levelsBlocks.size());
-        unsigned root = blocksOut.empty() ? 0 : 1;
-        if (blocksOut.size() > 0xFFFF) throw EDBEngineError(ecValueTooLong, "Primary index too large: " + name);
-        HeaderFields ih;
-        ih.fileType = px::ftPrimaryIndex;
-        ih.numRecords = totalEntries;
-        ih.blocks = static_cast<unsigned>(blocksOut.size());
-        ih.firstBlock = blocksOut.empty() ? 0 : 1;
-        ih.lastBlock = static_cast<unsigned>(blocksOut.size());
-        ih.indexRoot = root;
-        ih.indexLevels = levels ? levels : 1;
-        ih.keyFields = s.keyFields;
-        for (int i = 0; i < s.keyFields; ++i)
-            ih.fieldInfo.emplace_back(s.fields[static_cast<std::size_t>(i)].code, DescriptorSize(s.fields[static_cast<std::size_t>(i)]));
-        ih.tableName = FamilyPath(name, "PX");
-        auto slash = ih.tableName.find_last_of("/\\");
-        if (slash != std::string::npos) ih.tableName = ih.tableName.substr(slash + 1);
-        ih.recordSize = entrySize;
-        img.px = BuildHeader(s, ih);
-        for (std::size_t b = 0; b < blocksOut.size(); ++b) {
-            std::vector<const std::string*> recs;
-            for (auto& e : blocksOut[b]) recs.push_back(&e);
-            AppendBlock(img.px, s.blockSize, b + 1 < blocksOut.size() ? static_cast<unsigned>(b + 2) : 0,
-                        static_cast<unsigned>(b), recs, entrySize);
-        }
+        std::vector<IndexBlockEntry> first;
+        first.reserve(entries.size());
+        for (auto& e : entries) first.push_back(IndexBlockEntry{e.first->substr(0, static_cast<std::size_t>(KeyWidth(s))), e.count});
+        img.px = BuildPrimaryIndex(s, name, first);
     }
     return img;
 }
@@ -903,6 +962,408 @@ std::string CreateTable(const std::string& folder, const CreateSpec& spec) {
     SaveTable(*t);
     RunOnCreate(*t, spec);
     return t->dbPath;
+}
+
+
+// ---------------------------------------------------------------- streaming
+
+namespace {
+
+// The file behind a TableReader or TableWriter: 8-bit path, positioned reads and writes.
+std::unique_ptr<std::fstream> OpenStream(const std::string& path, std::ios::openmode mode) {
+    auto f = std::make_unique<std::fstream>(NativePath(path), mode | std::ios::binary);
+    if (!*f) return nullptr;
+    return f;
+}
+
+uint64_t StreamSize(std::fstream& f) {
+    f.seekg(0, std::ios::end);
+    const std::streamoff n = f.tellg();
+    f.seekg(0, std::ios::beg);
+    return n < 0 ? 0 : static_cast<uint64_t>(n);
+}
+
+// The BLOB file read on demand, for ReadBlobFrom: the chunk that holds a block's header is
+// kept, the values are read straight into their strings.
+class MbFile {
+public:
+    MbFile(std::unique_ptr<std::fstream> f, std::string name) : f_(std::move(f)), name_(std::move(name)) {
+        size_ = StreamSize(*f_);
+    }
+    void Need(std::size_t off, std::size_t n, const char* what) const {
+        if (off > size_ || n > size_ - off) Corrupt(name_, what);
+    }
+    uint8_t U8(std::size_t off) const { return static_cast<uint8_t>(*At(off, 1)); }
+    uint16_t U16(std::size_t off) const {
+        const char* p = At(off, 2);
+        return static_cast<uint16_t>(static_cast<uint8_t>(p[0]) | (static_cast<uint8_t>(p[1]) << 8));
+    }
+    uint32_t U32(std::size_t off) const {
+        return static_cast<uint32_t>(U16(off)) | (static_cast<uint32_t>(U16(off + 2)) << 16);
+    }
+    std::string Copy(std::size_t off, std::size_t n) const {
+        std::string out(n, '\0');
+        Read(off, n, out.data());
+        return out;
+    }
+
+private:
+    // n bytes at off through a window of the file: BLOBs are mostly read in file order.
+    const char* At(std::size_t off, std::size_t n) const {
+        Need(off, n, "header truncated");
+        Fill(off, n);
+        return chunk_.data() + (off - chunkStart_);
+    }
+    void Read(std::size_t off, std::size_t n, char* out) const {
+        if (n <= kMbWindow) {
+            Fill(off, n);
+            std::memcpy(out, chunk_.data() + (off - chunkStart_), n);
+            return;
+        }
+        f_->clear();
+        f_->seekg(static_cast<std::streamoff>(off));
+        if (!f_->read(out, static_cast<std::streamsize>(n))) Corrupt(name_, "BLOB file cannot be read");
+    }
+    void Fill(std::size_t off, std::size_t n) const {
+        if (chunkStart_ != SIZE_MAX && off >= chunkStart_ && off + n <= chunkStart_ + chunk_.size()) return;
+        chunkStart_ = off / px::kMbChunk * px::kMbChunk;
+        const std::size_t len = static_cast<std::size_t>(std::min<uint64_t>(2 * kMbWindow, size_ - chunkStart_));
+        chunk_.resize(len);
+        f_->clear();
+        f_->seekg(static_cast<std::streamoff>(chunkStart_));
+        if (!f_->read(chunk_.data(), static_cast<std::streamsize>(len))) Corrupt(name_, "BLOB file cannot be read");
+    }
+    static constexpr std::size_t kMbWindow = 128 * 1024;
+    std::unique_ptr<std::fstream> f_;
+    std::string name_;
+    uint64_t size_ = 0;
+    mutable std::string chunk_;
+    mutable std::size_t chunkStart_ = SIZE_MAX;
+};
+
+constexpr std::size_t kWindowBytes = 256 * 1024;
+
+}  // namespace
+
+struct TableReader::Impl {
+    std::string path;
+    std::unique_ptr<TableData> head;
+    TableFileInfo info;
+    std::unique_ptr<std::fstream> db;
+    std::unique_ptr<MbFile> mb;
+    std::size_t blockSize = 0, recordSize = 0;
+    // Data blocks [winFirst, winFirst + winCount) are in win.
+    std::vector<char> win;
+    unsigned winFirst = 0, winCount = 0;
+    // Chain walk.
+    std::vector<bool> seen;
+    unsigned block = 0, next = 0;
+    std::size_t count = 0, index = 0;
+    uint64_t found = 0;
+    bool started = false, ended = false;
+
+    const char* Block(unsigned b) {
+        if (b < winFirst || b >= winFirst + winCount) {
+            const unsigned n = static_cast<unsigned>(std::min<std::size_t>(
+                std::max<std::size_t>(1, kWindowBytes / blockSize), info.blocksInFile - b + 1));
+            win.resize(n * blockSize);
+            db->clear();
+            db->seekg(static_cast<std::streamoff>(info.headerSize + static_cast<uint64_t>(b - 1) * blockSize));
+            if (!db->read(win.data(), static_cast<std::streamsize>(win.size())))
+                throw EDBEngineError(ecOpenFailed, "Cannot read table " + path);
+            winFirst = b;
+            winCount = n;
+        }
+        return win.data() + static_cast<std::size_t>(b - winFirst) * blockSize;
+    }
+    // Enters block b of the chain, checked as ParseTable checks it.
+    void Enter(unsigned b) {
+        const std::string& name = path;
+        if (b > info.blocksInFile) Corrupt(name, rtl::Format("block %u lies outside the file", b));
+        if (seen[b]) Corrupt(name, rtl::Format("block chain loops at block %u", b));
+        seen[b] = true;
+        const char* p = Block(b);
+        auto u16 = [](const char* q) {
+            return static_cast<uint16_t>(static_cast<uint8_t>(q[0]) | (static_cast<uint8_t>(q[1]) << 8));
+        };
+        next = u16(p + px::kBlockNext);
+        const int16_t last = static_cast<int16_t>(u16(p + px::kBlockLastOffset));
+        count = 0;
+        if (last >= 0) {
+            if (static_cast<std::size_t>(last) % recordSize != 0 ||
+                static_cast<std::size_t>(last) + recordSize > blockSize - px::kBlockHeader)
+                Corrupt(name, rtl::Format("bad record count in block %u", b));
+            count = static_cast<std::size_t>(last) / recordSize + 1;
+        }
+        found += count;
+        if (found > info.numRecords) Corrupt(name, "more records in the blocks than the header counts");
+        block = b;
+        index = 0;
+    }
+};
+
+TableReader::TableReader(const std::string& dbPath) : impl_(std::make_unique<Impl>()) {
+    Impl& m = *impl_;
+    m.path = dbPath;
+    if (!FileExists(dbPath)) throw EDBEngineError(ecNoSuchTable, "Table does not exist: " + dbPath);
+    m.db = OpenStream(dbPath, std::ios::in);
+    if (!m.db) throw EDBEngineError(ecOpenFailed, "Cannot read table " + dbPath);
+    const uint64_t size = StreamSize(*m.db);
+    std::string head(static_cast<std::size_t>(std::min<uint64_t>(size, px::kFixedEnd)), '\0');
+    if (!m.db->read(head.data(), static_cast<std::streamsize>(head.size())))
+        throw EDBEngineError(ecOpenFailed, "Cannot read table " + dbPath);
+    if (head.size() >= px::kFixedEnd) {
+        const std::size_t hs = static_cast<uint8_t>(head[px::kHeaderSize]) |
+                               (static_cast<std::size_t>(static_cast<uint8_t>(head[px::kHeaderSize + 1])) << 8);
+        if (hs > head.size() && hs <= size) {
+            head.resize(hs);
+            m.db->seekg(0);
+            if (!m.db->read(head.data(), static_cast<std::streamsize>(hs)))
+                throw EDBEngineError(ecOpenFailed, "Cannot read table " + dbPath);
+        }
+    }
+    m.head = ParseHeader(dbPath, head, size, m.info);
+    m.head->dbPath = dbPath;
+    m.blockSize = static_cast<std::size_t>(m.head->schema.blockSize);
+    m.recordSize = static_cast<std::size_t>(m.head->schema.recordSize);
+    if (m.head->schema.HasBlobs()) {
+        std::string mbPath = FamilyPath(dbPath, "MB");
+        if (!FileExists(mbPath)) {
+            auto slash = dbPath.find_last_of("/\\");
+            std::string folder = slash == std::string::npos ? std::string(".") : dbPath.substr(0, slash);
+            mbPath = FindFileNoCase(folder, mbPath.substr(slash == std::string::npos ? 0 : slash + 1));
+        }
+        if (!mbPath.empty())
+            if (auto f = OpenStream(mbPath, std::ios::in)) m.mb = std::make_unique<MbFile>(std::move(f), dbPath + " (BLOB file)");
+    }
+    Rewind();
+}
+
+TableReader::~TableReader() = default;
+
+const TableData& TableReader::header() const { return *impl_->head; }
+uint32_t TableReader::RecordCount() const { return impl_->info.numRecords; }
+
+void TableReader::Rewind() {
+    Impl& m = *impl_;
+    m.seen.assign(m.info.blocksInFile + 1, false);
+    m.found = 0;
+    m.count = m.index = 0;
+    m.block = 0;
+    m.next = m.info.firstBlock;
+    m.started = m.ended = false;
+    if (m.info.numRecords > 0 && m.info.firstBlock == 0) Corrupt(m.path, "records counted but no data block");
+}
+
+bool TableReader::Next(const char*& record, RowPos& pos) {
+    Impl& m = *impl_;
+    while (m.index >= m.count) {
+        if (m.ended) return false;
+        if (m.next == 0) {
+            m.ended = true;
+            if (m.found != m.info.numRecords)
+                Corrupt(m.path, rtl::Format("header counts %u records, the blocks hold %llu", m.info.numRecords,
+                                            static_cast<unsigned long long>(m.found)));
+            return false;
+        }
+        m.Enter(m.next);
+    }
+    record = m.Block(m.block) + px::kBlockHeader + m.index * m.recordSize;
+    pos = (static_cast<RowPos>(m.block) << 16) | static_cast<RowPos>(m.index);
+    ++m.index;
+    return true;
+}
+
+const char* TableReader::At(RowPos pos) {
+    Impl& m = *impl_;
+    return m.Block(pos >> 16) + px::kBlockHeader + (pos & 0xFFFFu) * m.recordSize;
+}
+
+std::string TableReader::Blob(const FieldInfo& f, const char* record) {
+    return ReadBlobFrom(impl_->path, f, record + f.offset, impl_->mb.get());
+}
+
+void TableReader::CheckAll() {
+    Rewind();
+    const char* rec = nullptr;
+    RowPos pos = 0;
+    std::vector<const FieldInfo*> blobs;
+    for (const FieldInfo& f : impl_->head->schema.fields)
+        if (f.blob) blobs.push_back(&f);
+    while (Next(rec, pos))
+        for (const FieldInfo* f : blobs) ReadBlobFrom(impl_->path, *f, rec + f->offset, impl_->mb.get(), false);
+    Rewind();
+}
+
+namespace {
+// An output file written in large pieces.
+struct OutFile {
+    std::unique_ptr<std::fstream> f;
+    std::string buf;
+    void Write(const char* p, std::size_t n) {
+        buf.append(p, n);
+        if (buf.size() >= kWindowBytes * 4) Flush();
+    }
+    void Flush() {
+        if (!buf.empty()) f->write(buf.data(), static_cast<std::streamsize>(buf.size()));
+        buf.clear();
+    }
+    bool Close() {
+        Flush();
+        const bool ok = f->flush().good();
+        f->close();
+        return ok && !f->fail();
+    }
+};
+}  // namespace
+
+struct TableWriter::Impl {
+    Schema s;
+    std::string name;
+    uint32_t rows = 0, added = 0;
+    std::size_t perBlock = 0, nblocks = 0;
+    std::string header;
+    OutFile db, mb;
+    std::string block;           // the data block being filled
+    std::size_t inBlock = 0, blockNo = 0;
+    std::vector<IndexBlockEntry> first;
+    uint64_t mbSize = 0;
+    uint16_t mod = 0;
+    std::string chunk;           // one BLOB block being written
+
+    void FlushBlock() {
+        if (inBlock == 0) return;
+        Put16(block, px::kBlockNext, blockNo + 1 < nblocks ? static_cast<unsigned>(blockNo + 2) : 0);
+        Put16(block, px::kBlockPrev, static_cast<unsigned>(blockNo));
+        Put16(block, px::kBlockLastOffset, static_cast<uint16_t>(static_cast<int16_t>((inBlock - 1) * static_cast<std::size_t>(s.recordSize))));
+        db.Write(block.data(), block.size());
+        std::memset(&block[0], 0, block.size());
+        inBlock = 0;
+        ++blockNo;
+    }
+};
+
+TableWriter::TableWriter(const Schema& s, const std::string& name, uint32_t rowCount)
+    : impl_(std::make_unique<Impl>()) {
+    Impl& m = *impl_;
+    m.s = s;
+    m.name = name;
+    m.rows = rowCount;
+    m.perBlock = (static_cast<std::size_t>(s.blockSize) - px::kBlockHeader) / static_cast<std::size_t>(s.recordSize);
+    m.nblocks = (rowCount + m.perBlock - 1) / m.perBlock;
+    if (m.nblocks > 0xFFFF) throw EDBEngineError(ecValueTooLong, "Table is full: " + name);
+    HeaderFields hf;
+    hf.fileType = s.keyFields > 0 ? px::ftIndexedDb : px::ftNonIndexedDb;
+    hf.numRecords = rowCount;
+    hf.blocks = static_cast<unsigned>(m.nblocks);
+    hf.firstBlock = m.nblocks ? 1 : 0;
+    hf.lastBlock = static_cast<unsigned>(m.nblocks);
+    hf.keyFields = s.keyFields;
+    for (auto& f : s.fields) {
+        hf.fieldInfo.emplace_back(f.code, DescriptorSize(f));
+        hf.fieldNames.push_back(f.name);
+    }
+    hf.tableName = name;
+    hf.recordSize = s.recordSize;
+    m.header = BuildHeader(s, hf);
+}
+
+TableWriter::~TableWriter() = default;
+
+std::string& TableWriter::Header() { return impl_->header; }
+
+void TableWriter::Start(const std::string& dbFile, const std::string& mbFile) {
+    Impl& m = *impl_;
+    auto open = [](const std::string& path) {
+        auto f = OpenStream(path, std::ios::out | std::ios::trunc);
+        if (!f) throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
+        return f;
+    };
+    m.db.f = open(dbFile);
+    m.db.Write(m.header.data(), m.header.size());
+    m.block.assign(static_cast<std::size_t>(m.s.blockSize), '\0');
+    if (!mbFile.empty()) {
+        m.mb.f = open(mbFile);
+        std::string h(px::kMbChunk, '\0');
+        h[0] = static_cast<char>(px::mbHeader);
+        Put16(h, px::kMbHeaderChunks, 1);
+        Put16(h, px::kMbHeaderBlockSize, px::kMbChunk);
+        Put16(h, px::kMbHeaderSubBlockSize, px::kMbChunk);
+        h[px::kMbHeaderSubUnit] = 0x10;
+        Put16(h, px::kMbHeaderSubSlots, px::kMbSubSlots);
+        Put16(h, px::kMbHeaderSubThreshold, 0x0800);
+        m.mb.Write(h.data(), h.size());
+        m.mbSize = px::kMbChunk;
+    }
+}
+
+// Each row as BuildImage lays it out: BLOB fields get their leading bytes and a pointer to a
+// single-blob block appended to the .MB.
+void TableWriter::Add(const Record& r) { AddRow(r.data.data(), &r.blobs); }
+
+void TableWriter::AddRow(const char* data, const std::vector<std::string>* blobs) {
+    Impl& m = *impl_;
+    if (m.added >= m.rows) throw EDBEngineError(ecState, "More rows than announced for " + m.name);
+    ++m.added;
+    const std::size_t rs = static_cast<std::size_t>(m.s.recordSize);
+    char* out = &m.block[px::kBlockHeader + m.inBlock * rs];
+    std::memcpy(out, data, rs);
+    if (m.inBlock == 0) m.first.push_back(IndexBlockEntry{std::string(data, static_cast<std::size_t>(KeyWidth(m.s))), 0});
+    for (auto& f : m.s.fields) {
+        if (!f.blob) continue;
+        static const std::string kNone;
+        const std::string& v = blobs && blobs->size() > static_cast<std::size_t>(f.index) ? (*blobs)[static_cast<std::size_t>(f.index)] : kNone;
+        char* p = out + f.offset;
+        std::memset(p, 0, static_cast<std::size_t>(f.width));
+        if (v.empty()) continue;
+        std::memcpy(p, v.data(), std::min<std::size_t>(v.size(), static_cast<std::size_t>(f.leader)));
+        std::string ptr(px::kBlobPointer, '\0');
+        if (v.size() > 0xFFFFFFF0u) throw EDBEngineError(ecValueTooLong, "BLOB too large in " + m.name);
+        Put32(ptr, 4, static_cast<uint32_t>(v.size()));
+        if (v.size() > static_cast<std::size_t>(f.leader)) {
+            const uint64_t blockOff = m.mbSize;
+            const std::size_t chunks = (px::kMbSingleHeader + v.size() + px::kMbChunk - 1) / px::kMbChunk;
+            if (chunks > 0xFFFF || blockOff + chunks * px::kMbChunk > 0xFFFFFF00u)
+                throw EDBEngineError(ecValueTooLong, "BLOB file too large for " + m.name);
+            if (!m.mb.f) throw EDBEngineError(ecState, "No BLOB file for " + m.name);
+            if (++m.mod == 0) m.mod = 1;
+            std::string& c = m.chunk;
+            c.assign(px::kMbSingleHeader, '\0');
+            c[0] = static_cast<char>(px::mbSingle);
+            Put16(c, 1, static_cast<uint32_t>(chunks));
+            Put32(c, 3, static_cast<uint32_t>(v.size()));
+            Put16(c, 7, m.mod);
+            m.mb.Write(c.data(), c.size());
+            m.mb.Write(v.data(), v.size());
+            const std::size_t pad = chunks * px::kMbChunk - px::kMbSingleHeader - v.size();
+            m.mb.buf.append(pad, '\0');
+            m.mbSize += chunks * px::kMbChunk;
+            Put32(ptr, 0, static_cast<uint32_t>(blockOff | 0xFF));
+            Put16(ptr, 8, m.mod);
+        }
+        std::memcpy(p + f.leader, ptr.data(), ptr.size());
+    }
+    ++m.first.back().count;
+    if (++m.inBlock == m.perBlock) m.FlushBlock();
+}
+
+std::string TableWriter::Finish() {
+    Impl& m = *impl_;
+    if (m.added != m.rows) throw EDBEngineError(ecState, "Fewer rows than announced for " + m.name);
+    m.FlushBlock();
+    bool ok = m.db.f && m.db.Close();
+    if (m.mb.f) {
+        m.mb.Flush();
+        if (m.mod != 0) {
+            std::string mc(4, '\0');
+            Put32(mc, 0, m.mod);
+            m.mb.f->seekp(static_cast<std::streamoff>(px::kMbHeaderModCount));
+            m.mb.f->write(mc.data(), 4);
+        }
+        ok = m.mb.Close() && ok;
+    }
+    if (!ok) throw EDBEngineError(ecOpenFailed, "Cannot write the files of " + m.name);
+    return m.s.keyFields > 0 ? BuildPrimaryIndex(m.s, m.name, m.first) : std::string();
 }
 
 }  // namespace dbe::detail

@@ -200,7 +200,15 @@ void ApplyValidity(const TableData& t, Record& row, bool isInsert) {
         char* p = &row.data[size_t(f.offset)];
         std::string raw(p, size_t(f.width));
         bool null = TValValue::IsNull(raw);
-        const std::string table = BaseName(t.dbPath);
+        // The table's name goes into the messages only: made when one is raised.
+        struct LazyName {
+            const std::string& path;
+            std::string text;
+            const char* c_str() {
+                if (text.empty()) text = BaseName(path);
+                return text.c_str();
+            }
+        } table{t.dbPath, std::string()};
         // A required field must be given by the row itself: its default does not stand in.
         if (null && c.Required)
             throw EDBEngineError(ecValidity, rtl::Format("Field value required: table '%s', field '%s', value blank",
@@ -229,7 +237,8 @@ void ApplyDefaults(const TableData& t, Record& row) {
     for (const ValState::Bound& b : st->bound) {
         const FieldInfo& f = t.schema.fields[size_t(b.field)];
         if (row.data.size() < size_t(f.offset + f.width)) continue;
-        if (TValValue::IsNull(row.data.substr(size_t(f.offset), size_t(f.width)))) FillDefault(f, *b.check, row);
+        const char* p = row.data.data() + f.offset;
+        if (std::all_of(p, p + f.width, [](char c) { return c == 0; })) FillDefault(f, *b.check, row);
     }
 }
 

@@ -10,6 +10,8 @@
 //                    the mapped source fields (type, size, required flag), no key and no
 //                    index, then appends every source row.
 // A move is all-or-nothing: when it fails, the destination is exactly as it was before.
+// An append-update move into a table that holds no rows and that no TTable has open reads
+// the source from its files row by row and holds only keys in memory.
 // Field names resolve without regard to letter case. A mapping name that either table lacks
 // raises EDatabaseError "Field '%s' not found"; every other failure of the move (checks, key
 // violations, files, a value that does not convert to its destination field) raises

@@ -1,8 +1,10 @@
 // Tables: open a Paradox table by database (alias or folder) and file name, walk its rows,
 // read and write fields, append, edit, post and delete.
 //
-// A table file is loaded when the first TTable of the process opens it; every TTable open on
-// the same file shares that one copy, so they see each other's posted changes. Changes are
+// Opening a table reads its header and checks its files whole (a damaged table raises here),
+// but its rows are read only at the first row access (First, Next, Eof, a field's value, a
+// change); every TTable open on the same file shares that one copy, so they see each other's
+// posted changes. Changes are
 // written to disk when the last TTable on the file closes (or at FlushBuffers): the new files
 // are written beside the old ones and then put in their place, so a failed write leaves the
 // table as it was. Keyed tables keep their rows in key order; Post refuses a duplicate key
