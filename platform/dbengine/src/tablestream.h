@@ -44,6 +44,9 @@ struct IndexBlockEntry {
     unsigned count;
 };
 std::string BuildPrimaryIndex(const Schema& s, const std::string& name, const std::vector<IndexBlockEntry>& entries);
+// The same from n keys of KeyWidth(s) bytes each, one after another, and their counts.
+std::string BuildPrimaryIndex(const Schema& s, const std::string& name, const char* keys, const unsigned* counts,
+                              std::size_t n);
 
 // A row's place in its file: block number (high 16 bits) and index in the block.
 using RowPos = uint32_t;
