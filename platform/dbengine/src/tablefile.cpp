@@ -234,6 +234,34 @@ int CompareKeyBytes(const Schema& s, const char* a, const char* b) {
     return 0;
 }
 
+uint64_t SortPrefix(const Schema& s, const FieldInfo& f, const char* value) {
+    const std::size_t width = static_cast<std::size_t>(f.width);
+    uint64_t p = 0;
+    std::size_t i = 0;
+    if (f.code == fcAlpha && s.sortOrderId != 0x00) {
+        // Each byte's rank among the weights CompareAlpha gives them (0 for the end).
+        thread_local uint8_t rank[256];
+        thread_local int rankFor = -1;
+        const bool cyr = s.codePage == 1251 || s.sortOrderId == 0x63 || s.sortOrderId == 0x64;
+        if (rankFor != int(cyr)) {
+            std::vector<int> weights;
+            for (int c = 1; c < 256; ++c) weights.push_back(CollationWeight(static_cast<unsigned char>(c), cyr));
+            std::sort(weights.begin(), weights.end());
+            weights.erase(std::unique(weights.begin(), weights.end()), weights.end());
+            rank[0] = 0;
+            for (int c = 1; c < 256; ++c)
+                rank[c] = static_cast<uint8_t>(
+                    1 + (std::lower_bound(weights.begin(), weights.end(), CollationWeight(static_cast<unsigned char>(c), cyr)) -
+                         weights.begin()));
+            rankFor = int(cyr);
+        }
+        for (; i < 8 && i < width && value[i] != 0; ++i) p = (p << 8) | rank[static_cast<unsigned char>(value[i])];
+    } else {
+        for (; i < 8 && i < width; ++i) p = (p << 8) | static_cast<unsigned char>(value[i]);
+    }
+    return i == 0 ? 0 : p << (8 * (8 - i));
+}
+
 bool RecordLess::operator()(const RecordPtr& a, const RecordPtr& b) const {
     if (schema && schema->keyFields > 0) {
         int c = CompareKeys(*schema, *a, *b);
