@@ -1234,13 +1234,27 @@ void TableReader::CheckAll() {
 }
 
 namespace {
-// An output file written in large pieces.
+// An output file written in large pieces through a buffer of fixed size; a piece as large as
+// the buffer goes to the file directly.
 struct OutFile {
+    static constexpr std::size_t kBuffer = kWindowBytes * 4;
     std::unique_ptr<std::fstream> f;
     std::string buf;
     void Write(const char* p, std::size_t n) {
+        if (buf.size() + n > kBuffer) Flush();
+        if (n >= kBuffer) {
+            f->write(p, static_cast<std::streamsize>(n));
+            return;
+        }
+        if (buf.capacity() < kBuffer) buf.reserve(kBuffer);
         buf.append(p, n);
-        if (buf.size() >= kWindowBytes * 4) Flush();
+    }
+    void Zeros(std::size_t n) {
+        static const char kZeros[4096] = {};
+        for (std::size_t k; n > 0; n -= k) {
+            k = std::min(n, sizeof kZeros);
+            Write(kZeros, k);
+        }
     }
     void Flush() {
         if (!buf.empty()) f->write(buf.data(), static_cast<std::streamsize>(buf.size()));
@@ -1382,7 +1396,7 @@ void TableWriter::AddRow(const char* data, const std::vector<std::string>* blobs
             m.mb.Write(c.data(), c.size());
             m.mb.Write(v.data(), v.size());
             const std::size_t pad = chunks * px::kMbChunk - px::kMbSingleHeader - v.size();
-            m.mb.buf.append(pad, '\0');
+            m.mb.Zeros(pad);
             m.mbSize += chunks * px::kMbChunk;
             Put32(ptr, 0, static_cast<uint32_t>(blockOff | 0xFF));
             Put16(ptr, 8, m.mod);
