@@ -371,23 +371,21 @@ void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, uint3
     using Entry = std::pair<uint64_t, uint32_t>;   // sort-key prefix, record
     std::vector<Entry> keys(n);
     for (uint32_t k = 0; k < n; ++k) keys[k] = {SortPrefix(s, field, value(k)), k};
-    // A value of up to 8 bytes that sorts as its bytes is its whole prefix.
-    const bool whole = width <= 8 && (field.code != fcAlpha || s.sortOrderId == 0x00);
-    auto less = [&](const Entry& a, const Entry& b) {
-        if (a.first != b.first) return a.first < b.first;
-        if (!whole) {
+    // By prefix (and arrival); then each run of equal prefixes by the full value, unless a
+    // value of up to 8 bytes that sorts as its bytes is its whole prefix.
+    std::sort(keys.begin(), keys.end());
+    if (width > 8 || (field.code == fcAlpha && s.sortOrderId != 0x00)) {
+        auto less = [&](const Entry& a, const Entry& b) {
             const char* x = value(a.second);
             const char* y = value(b.second);
-            if (std::memcmp(x, y, width) != 0) {
-                const int c = CompareKeyBytes(byValue, x, y);
-                if (c != 0) return c < 0;
-            }
+            return std::memcmp(x, y, width) != 0 && CompareKeyBytes(byValue, x, y) < 0;
+        };
+        for (uint32_t i = 0, j; i < n; i = j) {
+            for (j = i + 1; j < n && keys[j].first == keys[i].first;) ++j;
+            if (j - i > 1 && !std::is_sorted(keys.begin() + i, keys.begin() + j, less))
+                std::stable_sort(keys.begin() + i, keys.begin() + j, less);
         }
-        return a.second < b.second;
-    };
-    bool sorted = true;
-    for (uint32_t k = 1; k < n && sorted; ++k) sorted = less(keys[k - 1], keys[k]);
-    if (!sorted) std::sort(keys.begin(), keys.end(), less);
+    }
     TableWriter w(s, s.tableName, n);
     StampIndexDb(def, s, from, w.Header());
     w.Start(xgFile, std::string());
