@@ -107,6 +107,15 @@ void FillRecord(const Schema& ss, const Record& src, const Schema& ds, Record& d
         const FieldInfo& sf = ss.fields[size_t(s)];
         if (!df.blob && !sf.blob && df.code == sf.code && df.width == sf.width) {
             std::memcpy(&dst.data[size_t(df.offset)], &src.data[size_t(sf.offset)], size_t(df.width));
+        } else if (df.blob && sf.blob) {
+            // As EncodeValue stores what DecodeValue gives, without the copies in between.
+            static const std::string kNone;
+            const std::string& v = size_t(sf.index) < src.blobs.size() ? src.blobs[size_t(sf.index)] : kNone;
+            if (dst.blobs.size() < ds.fields.size()) dst.blobs.resize(ds.fields.size());
+            char* p = &dst.data[size_t(df.offset)];
+            std::memset(p, 0, size_t(df.width));
+            std::memcpy(p, v.data(), std::min(v.size(), size_t(df.leader)));
+            dst.blobs[size_t(df.index)] = v;
         } else {
             EncodeValue(ds, df, dst, DecodeValue(ss, sf, src));
         }
