@@ -153,6 +153,18 @@ std::vector<Case> Cases() {
         {"Cyrillic keys with case ties",
          source(Numbered(10, [](int i) { return Values{kCyrillic[i], std::to_string(i), "", "", kCyrillic[9 - i]}; })),
          Dest()},
+        {"indexed values alike in their first eight letters",
+         source(Numbered(24, [](int i) {
+             // "жукЖУКжу" with the case of its first two letters varied, then a tail that
+             // decides by letter ("а", "Б", "Ё", "е"), by case only, or not at all.
+             std::string v = "\xE6\xF3\xEA\xC6\xD3\xCA\xE6\xF3";
+             if (i & 1) v[0] = '\xC6';
+             if (i & 2) v[1] = '\xD3';
+             const char* const tails[] = {"\xE0", "\xC1", "\xA8", "\xE5", "\xC5", "", "\xE0\xE0", "\xC0"};
+             v += tails[(i / 3) % 8];
+             return Values{"k" + std::to_string(100 + (i * 7) % 24), std::to_string(i % 3), "", "", v};
+         })),
+         Dest()},
         {"unsorted keyed source with equal keys",
          [](const std::string& folder) {
              MakeUnsortedKeyed(folder, Numbered(400, [](int i) {

@@ -107,6 +107,15 @@ void FillRecord(const Schema& ss, const Record& src, const Schema& ds, Record& d
         const FieldInfo& sf = ss.fields[size_t(s)];
         if (!df.blob && !sf.blob && df.code == sf.code && df.width == sf.width) {
             std::memcpy(&dst.data[size_t(df.offset)], &src.data[size_t(sf.offset)], size_t(df.width));
+        } else if (df.blob && sf.blob) {
+            // As EncodeValue stores what DecodeValue gives, without the copies in between.
+            static const std::string kNone;
+            const std::string& v = size_t(sf.index) < src.blobs.size() ? src.blobs[size_t(sf.index)] : kNone;
+            if (dst.blobs.size() < ds.fields.size()) dst.blobs.resize(ds.fields.size());
+            char* p = &dst.data[size_t(df.offset)];
+            std::memset(p, 0, size_t(df.width));
+            std::memcpy(p, v.data(), std::min(v.size(), size_t(df.leader)));
+            dst.blobs[size_t(df.index)] = v;
         } else {
             EncodeValue(ds, df, dst, DecodeValue(ss, sf, src));
         }
@@ -355,18 +364,19 @@ private:
         const size_t perBlock = (size_t(ds_.blockSize) - 6) / size_t(ds_.recordSize);
         for (size_t i = 0; i < indexes_.size(); ++i) {
             const SecondaryIndexDef& d = indexes_[i];
-            const size_t width = size_t(ds_.fields[size_t(d.field)].width);
-            std::vector<char> recs;
-            recs.reserve(order_.size() * (width + keyWidth_ + 2));
-            for (size_t k = 0; k < order_.size(); ++k) {
+            const size_t width = size_t(ds_.fields[size_t(d.field)].width), at = indexAt_[i];
+            // Record k: the k-th kept row's value, its key, and its data block.
+            auto value = [&](uint32_t k) { return Summary(order_[k]) + at; };
+            auto record = [&](uint32_t k, char* r) {
                 const char* s = Summary(order_[k]);
-                recs.insert(recs.end(), s + indexAt_[i], s + indexAt_[i] + width);
-                recs.insert(recs.end(), s, s + keyWidth_);
-                const unsigned h = unsigned(k / perBlock + 1) ^ 0x8000u;   // the row's data block
-                recs.push_back(char((h >> 8) & 0xFF));
-                recs.push_back(char(h & 0xFF));
-            }
-            WriteSecondaryIndex(dest_, d, recs, TempFileFor(SecondaryIndexFile(destPath, XgExtension(d.slot))),
+                std::memcpy(r, s + at, width);
+                std::memcpy(r + width, s, keyWidth_);
+                const unsigned h = unsigned(k / perBlock + 1) ^ 0x8000u;
+                r[width + keyWidth_] = char((h >> 8) & 0xFF);
+                r[width + keyWidth_ + 1] = char(h & 0xFF);
+            };
+            WriteSecondaryIndex(dest_, d, uint32_t(order_.size()), value, record,
+                                TempFileFor(SecondaryIndexFile(destPath, XgExtension(d.slot))),
                                 TempFileFor(SecondaryIndexFile(destPath, YgExtension(d.slot))));
         }
     }

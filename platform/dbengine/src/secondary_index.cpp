@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <mutex>
 
 #include "fileio.h"
@@ -354,26 +355,46 @@ TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
     return img;
 }
 
-void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, const std::vector<char>& records,
-                         const std::string& xgFile, const std::string& ygFile) {
+void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, uint32_t n,
+                         const std::function<const char*(uint32_t)>& value,
+                         const std::function<void(uint32_t, char*)>& record, const std::string& xgFile,
+                         const std::string& ygFile) {
     std::vector<int> from;
     const Schema s = SecondaryIndexSchema(t, def, from);
-    const size_t rs = size_t(s.recordSize);
-    const uint32_t n = uint32_t(records.size() / rs);
-    // Index keys are unique (the table's key is part of them), so the order is total.
-    std::vector<uint32_t> order(n);
-    for (uint32_t k = 0; k < n; ++k) order[k] = k;
-    const char* base = records.data();
-    bool sorted = true;
-    for (uint32_t k = 1; k < n && sorted; ++k) sorted = CompareKeyBytes(s, base + (k - 1) * rs, base + k * rs) < 0;
-    if (!sorted)
-        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-            return CompareKeyBytes(s, base + a * rs, base + b * rs) < 0;
-        });
+    // The records come in the table's key order, and the table's key follows the indexed
+    // value in an index key: a stable sort by the value alone gives the index order. The
+    // values are sorted by their sort-key prefixes, the full comparison only on a tie.
+    Schema byValue = s;
+    byValue.keyFields = 1;
+    const FieldInfo& field = s.fields[0];
+    const size_t width = size_t(field.width);
+    using Entry = std::pair<uint64_t, uint32_t>;   // sort-key prefix, record
+    std::vector<Entry> keys(n);
+    for (uint32_t k = 0; k < n; ++k) keys[k] = {SortPrefix(s, field, value(k)), k};
+    // By prefix (and arrival); then each run of equal prefixes by the full value, unless a
+    // value of up to 8 bytes that sorts as its bytes is its whole prefix.
+    std::sort(keys.begin(), keys.end());
+    if (width > 8 || (field.code == fcAlpha && s.sortOrderId != 0x00)) {
+        auto less = [&](const Entry& a, const Entry& b) {
+            const char* x = value(a.second);
+            const char* y = value(b.second);
+            return std::memcmp(x, y, width) != 0 && CompareKeyBytes(byValue, x, y) < 0;
+        };
+        for (uint32_t i = 0, j; i < n; i = j) {
+            for (j = i + 1; j < n && keys[j].first == keys[i].first;) ++j;
+            if (j - i > 1 && !std::is_sorted(keys.begin() + i, keys.begin() + j, less))
+                std::stable_sort(keys.begin() + i, keys.begin() + j, less);
+        }
+    }
     TableWriter w(s, s.tableName, n);
     StampIndexDb(def, s, from, w.Header());
     w.Start(xgFile, std::string());
-    for (uint32_t k = 0; k < n; ++k) w.AddRow(base + size_t(order[k]) * rs, nullptr);
+    std::vector<char> rec(size_t(s.recordSize));
+    for (uint32_t k = 0; k < n; ++k) {
+        record(keys[k].second, rec.data());
+        w.AddRow(rec.data(), nullptr);
+    }
+    std::vector<Entry>().swap(keys);
     std::string px = w.Finish();
     StampIndexPx(t, def, px);
     std::ofstream y(NativePath(ygFile), std::ios::binary | std::ios::trunc);

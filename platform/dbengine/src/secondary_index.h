@@ -16,6 +16,7 @@
 //           own, so an index is never left stale.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,10 +45,13 @@ TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
 // from, the table field of each index field but Hint.
 Schema SecondaryIndexSchema(const TableData& t, const SecondaryIndexDef& def, std::vector<int>& from);
 
-// Writes the .XGn / .YGn files of def to the given paths from the index records in any order
-// (SecondaryIndexSchema's layout, one after another), as BuildSecondaryIndex lays them out.
-void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, const std::vector<char>& records,
-                         const std::string& xgFile, const std::string& ygFile);
+// Writes the .XGn / .YGn files of def to the given paths from n index records given in the
+// table's key order, as BuildSecondaryIndex lays them out: record(k, out) writes record k
+// (SecondaryIndexSchema's layout) to out, value(k) points to its indexed value.
+void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, uint32_t n,
+                         const std::function<const char*(uint32_t)>& value,
+                         const std::function<void(uint32_t, char*)>& record, const std::string& xgFile,
+                         const std::string& ygFile);
 
 // The file of a table's family with this extension (".XG0"), in the letter case of an
 // existing one.

@@ -234,6 +234,34 @@ int CompareKeyBytes(const Schema& s, const char* a, const char* b) {
     return 0;
 }
 
+uint64_t SortPrefix(const Schema& s, const FieldInfo& f, const char* value) {
+    const std::size_t width = static_cast<std::size_t>(f.width);
+    uint64_t p = 0;
+    std::size_t i = 0;
+    if (f.code == fcAlpha && s.sortOrderId != 0x00) {
+        // Each byte's rank among the weights CompareAlpha gives them (0 for the end).
+        thread_local uint8_t rank[256];
+        thread_local int rankFor = -1;
+        const bool cyr = s.codePage == 1251 || s.sortOrderId == 0x63 || s.sortOrderId == 0x64;
+        if (rankFor != int(cyr)) {
+            std::vector<int> weights;
+            for (int c = 1; c < 256; ++c) weights.push_back(CollationWeight(static_cast<unsigned char>(c), cyr));
+            std::sort(weights.begin(), weights.end());
+            weights.erase(std::unique(weights.begin(), weights.end()), weights.end());
+            rank[0] = 0;
+            for (int c = 1; c < 256; ++c)
+                rank[c] = static_cast<uint8_t>(
+                    1 + (std::lower_bound(weights.begin(), weights.end(), CollationWeight(static_cast<unsigned char>(c), cyr)) -
+                         weights.begin()));
+            rankFor = int(cyr);
+        }
+        for (; i < 8 && i < width && value[i] != 0; ++i) p = (p << 8) | rank[static_cast<unsigned char>(value[i])];
+    } else {
+        for (; i < 8 && i < width; ++i) p = (p << 8) | static_cast<unsigned char>(value[i]);
+    }
+    return i == 0 ? 0 : p << (8 * (8 - i));
+}
+
 bool RecordLess::operator()(const RecordPtr& a, const RecordPtr& b) const {
     if (schema && schema->keyFields > 0) {
         int c = CompareKeys(*schema, *a, *b);
@@ -657,88 +685,98 @@ int KeyWidth(const Schema& s) {
     return w;
 }
 
-// The .PX image of a keyed table whose data blocks begin with entries[i].key (the key bytes)
-// and hold entries[i].count records: one level-1 entry per data block, higher levels until
-// one block holds them all.
-std::string BuildPrimaryIndex(const Schema& s, const std::string& name, const std::vector<IndexBlockEntry>& entries) {
-    int keyWidth = 0;
-    for (int i = 0; i < s.keyFields; ++i) keyWidth += s.fields[static_cast<std::size_t>(i)].width;
-    int entrySize = keyWidth + 6;
-    std::size_t perIndexBlock = (static_cast<std::size_t>(s.blockSize) - px::kBlockHeader) / static_cast<std::size_t>(entrySize);
+// The .PX image of a keyed table whose data blocks begin with the key bytes at
+// keys + i * KeyWidth(s) and hold counts[i] records: one level-1 entry per data block, higher
+// levels until one block holds them all.
+std::string BuildPrimaryIndex(const Schema& s, const std::string& name, const char* keys, const unsigned* counts,
+                              std::size_t n) {
+    const std::size_t keyWidth = static_cast<std::size_t>(KeyWidth(s));
+    const std::size_t entrySize = keyWidth + 6;
+    const std::size_t perIndexBlock = (static_cast<std::size_t>(s.blockSize) - px::kBlockHeader) / entrySize;
     // Levels are built bottom-up; blocks are numbered top-down, so the root is block 1
-    // and the level-1 blocks come last. An entry's child is an index into the level below.
-    struct Entry { std::string key; std::size_t child; unsigned count; };
-    std::vector<std::vector<std::vector<Entry>>> levelsBlocks;   // [level][block][entry]
-    std::vector<Entry> level;
-    for (std::size_t b = 0; b < entries.size(); ++b)
-        level.push_back(Entry{entries[b].key, b, entries[b].count});
-    while (!level.empty()) {
-        std::vector<std::vector<Entry>> blocks;
-        std::vector<Entry> upper;
-        for (std::size_t i = 0; i < level.size(); i += perIndexBlock) {
-            std::vector<Entry> blk(level.begin() + static_cast<std::ptrdiff_t>(i),
-                                   level.begin() + static_cast<std::ptrdiff_t>(std::min(level.size(), i + perIndexBlock)));
-            unsigned sum = 0;
-            for (auto& e : blk) sum += e.count;
-            upper.push_back(Entry{blk.front().key, blocks.size(), sum});
-            blocks.push_back(std::move(blk));
-        }
-        levelsBlocks.push_back(std::move(blocks));
-        if (upper.size() == 1) break;
-        level = std::move(upper);
-    }
-    // First block number of each level (top level first in the file).
-    std::vector<unsigned> firstOfLevel(levelsBlocks.size());
-    unsigned nextNo = 1;
-    for (std::size_t l = levelsBlocks.size(); l-- > 0;) {
-        firstOfLevel[l] = nextNo;
-        nextNo += static_cast<unsigned>(levelsBlocks[l].size());
-    }
-    std::vector<std::vector<std::string>> blocksOut;  // index blocks' entry images, in file order
-    uint32_t totalEntries = 0;
-    for (std::size_t l = levelsBlocks.size(); l-- > 0;) {
-        for (auto& blk : levelsBlocks[l]) {
-            std::vector<std::string> imgs;
-            for (auto& en : blk) {
-                unsigned target = l == 0 ? static_cast<unsigned>(en.child + 1)
-                                         : firstOfLevel[l - 1] + static_cast<unsigned>(en.child);
-                std::string e = en.key;
-                e.resize(static_cast<std::size_t>(entrySize), '\0');
-                PutShortBE(&e[static_cast<std::size_t>(keyWidth)], static_cast<int>(target));
-                PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 2], static_cast<int>(std::min(en.count, 32767u)));
-                PutShortBE(&e[static_cast<std::size_t>(keyWidth) + 4], 0);
-                imgs.push_back(std::move(e));
+    // and the level-1 blocks come last. An entry's child is an index into the level below;
+    // its key is the first key of the data blocks under it.
+    struct Entry { const char* key; std::size_t child; unsigned count; };
+    std::vector<std::vector<Entry>> levels;   // [level][entry]; level l's block k holds entries [k * per, ...)
+    {
+        std::vector<Entry> level(n);
+        for (std::size_t b = 0; b < n; ++b) level[b] = Entry{keys + b * keyWidth, b, counts[b]};
+        while (!level.empty()) {
+            std::vector<Entry> upper;
+            upper.reserve((level.size() + perIndexBlock - 1) / perIndexBlock);
+            for (std::size_t i = 0; i < level.size(); i += perIndexBlock) {
+                const std::size_t end = std::min(level.size(), i + perIndexBlock);
+                unsigned sum = 0;
+                for (std::size_t k = i; k < end; ++k) sum += level[k].count;
+                upper.push_back(Entry{level[i].key, i / perIndexBlock, sum});
             }
-            totalEntries += static_cast<uint32_t>(imgs.size());
-            blocksOut.push_back(std::move(imgs));
+            levels.push_back(std::move(level));
+            if (upper.size() == 1) break;
+            level = std::move(upper);
         }
     }
-    unsigned levels = static_cast<unsigned>(levelsBlocks.size());
-    unsigned root = blocksOut.empty() ? 0 : 1;
-    if (blocksOut.size() > 0xFFFF) throw EDBEngineError(ecValueTooLong, "Primary index too large: " + name);
+    auto blocksOf = [&](std::size_t l) { return (levels[l].size() + perIndexBlock - 1) / perIndexBlock; };
+    // First block number of each level (top level first in the file).
+    std::vector<unsigned> firstOfLevel(levels.size());
+    std::size_t totalBlocks = 0;
+    uint32_t totalEntries = 0;
+    for (std::size_t l = levels.size(); l-- > 0;) {
+        firstOfLevel[l] = static_cast<unsigned>(totalBlocks + 1);
+        totalBlocks += blocksOf(l);
+        totalEntries += static_cast<uint32_t>(levels[l].size());
+    }
+    if (totalBlocks > 0xFFFF) throw EDBEngineError(ecValueTooLong, "Primary index too large: " + name);
     HeaderFields ih;
     ih.fileType = px::ftPrimaryIndex;
     ih.numRecords = totalEntries;
-    ih.blocks = static_cast<unsigned>(blocksOut.size());
-    ih.firstBlock = blocksOut.empty() ? 0 : 1;
-    ih.lastBlock = static_cast<unsigned>(blocksOut.size());
-    ih.indexRoot = root;
-    ih.indexLevels = levels ? levels : 1;
+    ih.blocks = static_cast<unsigned>(totalBlocks);
+    ih.firstBlock = totalBlocks ? 1 : 0;
+    ih.lastBlock = static_cast<unsigned>(totalBlocks);
+    ih.indexRoot = totalBlocks ? 1 : 0;
+    ih.indexLevels = levels.empty() ? 1 : static_cast<unsigned>(levels.size());
     ih.keyFields = s.keyFields;
     for (int i = 0; i < s.keyFields; ++i)
         ih.fieldInfo.emplace_back(s.fields[static_cast<std::size_t>(i)].code, DescriptorSize(s.fields[static_cast<std::size_t>(i)]));
     ih.tableName = FamilyPath(name, "PX");
     auto slash = ih.tableName.find_last_of("/\\");
     if (slash != std::string::npos) ih.tableName = ih.tableName.substr(slash + 1);
-    ih.recordSize = entrySize;
+    ih.recordSize = static_cast<int>(entrySize);
     std::string px = BuildHeader(s, ih);
-    for (std::size_t b = 0; b < blocksOut.size(); ++b) {
-        std::vector<const std::string*> recs;
-        for (auto& e : blocksOut[b]) recs.push_back(&e);
-        AppendBlock(px, s.blockSize, b + 1 < blocksOut.size() ? static_cast<unsigned>(b + 2) : 0,
-                    static_cast<unsigned>(b), recs, entrySize);
+    const std::size_t bs = static_cast<std::size_t>(s.blockSize);
+    std::size_t at = px.size();
+    px.resize(at + totalBlocks * bs, '\0');
+    std::size_t b = 0;   // block number in the file, from 0
+    for (std::size_t l = levels.size(); l-- > 0;) {
+        const std::vector<Entry>& level = levels[l];
+        for (std::size_t i = 0; i < level.size(); i += perIndexBlock, ++b, at += bs) {
+            const std::size_t end = std::min(level.size(), i + perIndexBlock);
+            Put16(px, at + px::kBlockNext, b + 1 < totalBlocks ? static_cast<unsigned>(b + 2) : 0);
+            Put16(px, at + px::kBlockPrev, static_cast<unsigned>(b));
+            Put16(px, at + px::kBlockLastOffset, static_cast<uint16_t>(static_cast<int16_t>((end - i - 1) * entrySize)));
+            char* e = &px[at + px::kBlockHeader];
+            for (std::size_t k = i; k < end; ++k, e += entrySize) {
+                const Entry& en = level[k];
+                const unsigned target = l == 0 ? static_cast<unsigned>(en.child + 1)
+                                               : firstOfLevel[l - 1] + static_cast<unsigned>(en.child);
+                std::memcpy(e, en.key, keyWidth);
+                PutShortBE(e + keyWidth, static_cast<int>(target));
+                PutShortBE(e + keyWidth + 2, static_cast<int>(std::min(en.count, 32767u)));
+                PutShortBE(e + keyWidth + 4, 0);
+            }
+        }
     }
     return px;
+}
+
+std::string BuildPrimaryIndex(const Schema& s, const std::string& name, const std::vector<IndexBlockEntry>& entries) {
+    const std::size_t keyWidth = static_cast<std::size_t>(KeyWidth(s));
+    std::string keys(entries.size() * keyWidth, '\0');
+    std::vector<unsigned> counts(entries.size());
+    for (std::size_t b = 0; b < entries.size(); ++b) {
+        entries[b].key.copy(&keys[b * keyWidth], std::min(keyWidth, entries[b].key.size()));
+        counts[b] = entries[b].count;
+    }
+    return BuildPrimaryIndex(s, name, keys.data(), counts.data(), entries.size());
 }
 
 TableImage BuildImage(const TableData& t) {
@@ -1196,13 +1234,27 @@ void TableReader::CheckAll() {
 }
 
 namespace {
-// An output file written in large pieces.
+// An output file written in large pieces through a buffer of fixed size; a piece as large as
+// the buffer goes to the file directly.
 struct OutFile {
+    static constexpr std::size_t kBuffer = kWindowBytes * 4;
     std::unique_ptr<std::fstream> f;
     std::string buf;
     void Write(const char* p, std::size_t n) {
+        if (buf.size() + n > kBuffer) Flush();
+        if (n >= kBuffer) {
+            f->write(p, static_cast<std::streamsize>(n));
+            return;
+        }
+        if (buf.capacity() < kBuffer) buf.reserve(kBuffer);
         buf.append(p, n);
-        if (buf.size() >= kWindowBytes * 4) Flush();
+    }
+    void Zeros(std::size_t n) {
+        static const char kZeros[4096] = {};
+        for (std::size_t k; n > 0; n -= k) {
+            k = std::min(n, sizeof kZeros);
+            Write(kZeros, k);
+        }
     }
     void Flush() {
         if (!buf.empty()) f->write(buf.data(), static_cast<std::streamsize>(buf.size()));
@@ -1226,7 +1278,9 @@ struct TableWriter::Impl {
     OutFile db, mb;
     std::string block;           // the data block being filled
     std::size_t inBlock = 0, blockNo = 0;
-    std::vector<IndexBlockEntry> first;
+    std::size_t keyWidth = 0;
+    std::string firstKeys;           // the first key of every data block
+    std::vector<unsigned> counts;    // and its record count
     uint64_t mbSize = 0;
     uint16_t mod = 0;
     std::string chunk;           // one BLOB block being written
@@ -1252,6 +1306,9 @@ TableWriter::TableWriter(const Schema& s, const std::string& name, uint32_t rowC
     m.perBlock = (static_cast<std::size_t>(s.blockSize) - px::kBlockHeader) / static_cast<std::size_t>(s.recordSize);
     m.nblocks = (rowCount + m.perBlock - 1) / m.perBlock;
     if (m.nblocks > 0xFFFF) throw EDBEngineError(ecValueTooLong, "Table is full: " + name);
+    m.keyWidth = static_cast<std::size_t>(KeyWidth(s));
+    m.firstKeys.reserve(m.nblocks * m.keyWidth);
+    m.counts.reserve(m.nblocks);
     HeaderFields hf;
     hf.fileType = s.keyFields > 0 ? px::ftIndexedDb : px::ftNonIndexedDb;
     hf.numRecords = rowCount;
@@ -1308,7 +1365,10 @@ void TableWriter::AddRow(const char* data, const std::vector<std::string>* blobs
     const std::size_t rs = static_cast<std::size_t>(m.s.recordSize);
     char* out = &m.block[px::kBlockHeader + m.inBlock * rs];
     std::memcpy(out, data, rs);
-    if (m.inBlock == 0) m.first.push_back(IndexBlockEntry{std::string(data, static_cast<std::size_t>(KeyWidth(m.s))), 0});
+    if (m.inBlock == 0) {
+        m.firstKeys.append(data, m.keyWidth);
+        m.counts.push_back(0);
+    }
     for (auto& f : m.s.fields) {
         if (!f.blob) continue;
         static const std::string kNone;
@@ -1336,14 +1396,14 @@ void TableWriter::AddRow(const char* data, const std::vector<std::string>* blobs
             m.mb.Write(c.data(), c.size());
             m.mb.Write(v.data(), v.size());
             const std::size_t pad = chunks * px::kMbChunk - px::kMbSingleHeader - v.size();
-            m.mb.buf.append(pad, '\0');
+            m.mb.Zeros(pad);
             m.mbSize += chunks * px::kMbChunk;
             Put32(ptr, 0, static_cast<uint32_t>(blockOff | 0xFF));
             Put16(ptr, 8, m.mod);
         }
         std::memcpy(p + f.leader, ptr.data(), ptr.size());
     }
-    ++m.first.back().count;
+    ++m.counts.back();
     if (++m.inBlock == m.perBlock) m.FlushBlock();
 }
 
@@ -1363,7 +1423,8 @@ std::string TableWriter::Finish() {
         ok = m.mb.Close() && ok;
     }
     if (!ok) throw EDBEngineError(ecOpenFailed, "Cannot write the files of " + m.name);
-    return m.s.keyFields > 0 ? BuildPrimaryIndex(m.s, m.name, m.first) : std::string();
+    return m.s.keyFields > 0 ? BuildPrimaryIndex(m.s, m.name, m.firstKeys.data(), m.counts.data(), m.counts.size())
+                             : std::string();
 }
 
 }  // namespace dbe::detail

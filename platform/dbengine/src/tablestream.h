@@ -37,6 +37,9 @@ std::unique_ptr<TableData> ParseHeader(const std::string& name, const std::strin
 int KeyWidth(const Schema& s);
 // Compares the key fields of two records given by their bytes (as CompareKeys does).
 int CompareKeyBytes(const Schema& s, const char* a, const char* b);
+// The first bytes of field f's sort key, as a number: where the numbers of two values differ,
+// they order the values as CompareKeyBytes does; equal numbers decide nothing.
+uint64_t SortPrefix(const Schema& s, const FieldInfo& f, const char* value);
 
 // The first key of one data block and its record count, for the primary index.
 struct IndexBlockEntry {
@@ -44,6 +47,9 @@ struct IndexBlockEntry {
     unsigned count;
 };
 std::string BuildPrimaryIndex(const Schema& s, const std::string& name, const std::vector<IndexBlockEntry>& entries);
+// The same from n keys of KeyWidth(s) bytes each, one after another, and their counts.
+std::string BuildPrimaryIndex(const Schema& s, const std::string& name, const char* keys, const unsigned* counts,
+                              std::size_t n);
 
 // A row's place in its file: block number (high 16 bits) and index in the block.
 using RowPos = uint32_t;

@@ -197,9 +197,8 @@ void ApplyValidity(const TableData& t, Record& row, bool isInsert) {
         const FieldInfo& f = t.schema.fields[size_t(b.field)];
         const TFieldCheck& c = *b.check;
         if (row.data.size() < size_t(f.offset + f.width)) continue;
-        char* p = &row.data[size_t(f.offset)];
-        std::string raw(p, size_t(f.width));
-        bool null = TValValue::IsNull(raw);
+        const char* p = &row.data[size_t(f.offset)];
+        bool null = std::all_of(p, p + f.width, [](char ch) { return ch == 0; });
         // The table's name goes into the messages only: made when one is raised.
         struct LazyName {
             const std::string& path;
@@ -213,11 +212,9 @@ void ApplyValidity(const TableData& t, Record& row, bool isInsert) {
         if (null && c.Required)
             throw EDBEngineError(ecValidity, rtl::Format("Field value required: table '%s', field '%s', value blank",
                                                          table.c_str(), f.name.c_str()));
-        if (null && isInsert && FillDefault(f, c, row)) {
-            raw.assign(p, size_t(f.width));
-            null = false;
-        }
-        if (null) continue;
+        if (null && isInsert && FillDefault(f, c, row)) null = false;
+        if (null || (!c.Min && !c.Max)) continue;
+        const std::string raw(p, size_t(f.width));
         if (c.Min && !TValValue::IsNull(*c.Min) && TValValue::Compare(f.code, raw, *c.Min) < 0)
             throw EDBEngineError(ecValidity,
                                  rtl::Format("Field value below the minimum: table '%s', field '%s', value %s, minimum %s",
