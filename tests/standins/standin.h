@@ -88,9 +88,12 @@ inline bool RemoveEntry(const std::string& name) {
     return RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey()) + name).c_str(), KEY_WOW64_32KEY, 0) == ERROR_SUCCESS;
 }
 
+// The process id is written (and closed) before the log line: a test that has seen the log
+// then always finds the id, and can end a stand-in that outlives it before it touches the
+// registry of the next test.
 inline void LogStart(const std::string& modulePath) {
-    AppendLine(modulePath + ".log", GetCommandLineA());
     WriteText(modulePath + ".pid", std::to_string(GetCurrentProcessId()));
+    AppendLine(modulePath + ".log", GetCommandLineA());
 }
 
 }  // namespace standin
