@@ -48,8 +48,14 @@ int RunDbtool(const std::vector<std::string>& args, const std::string& output) {
     cmd += " > \"" + NativePath(output) + "\"";
 #ifdef _WIN32
     cmd = "\"" + cmd + "\"";  // cmd /c drops the outer quotes
-#endif
+    // 9009 is cmd's "cannot run that command": under a busy Wine its start of the program now
+    // and then fails although the program is there. That is the shell, not dbtool: try again.
+    int rc = 9009;
+    for (int attempt = 0; attempt < 3 && rc == 9009; ++attempt) rc = std::system(cmd.c_str());
+    return rc;
+#else
     return std::system(cmd.c_str());
+#endif
 }
 
 class Acceptance : public ::testing::Test {
