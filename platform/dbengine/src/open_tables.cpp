@@ -1,5 +1,6 @@
 // The process's loaded tables: one TableData per table file, shared by every TTable open on
 // it, saved when its last user closes it (or at process exit for tables left open).
+#include <algorithm>
 #include <map>
 
 #include "rtl/strutil.h"
@@ -72,13 +73,14 @@ std::shared_ptr<TableData> AcquireTableForReading(const std::string& dbPath) {
     }
     // Every damage that loading would meet is found now, without keeping the rows.
     TableReader reader(dbPath);
-    reader.CheckAll();
+    const bool inOrder = reader.CheckAll();
     auto t = std::make_shared<TableData>();
     t->dbPath = dbPath;
     t->schema = reader.header().schema;
     t->rows = RowSet(RecordLess{&t->schema});
     t->rowsLoaded = false;
     t->fileRecords = reader.RecordCount();
+    t->streamable = inOrder;
     RunOnOpen(*t);
     t->users = 1;
     reg[key] = t;
@@ -94,6 +96,15 @@ void LoadRows(TableData& t) {
     for (const FieldInfo& f : s.fields)
         if (f.blob) blobs.push_back(&f);
     RowSet rows(RecordLess{&t.schema});
+    // The cursors reading the files, by the file position of their rows: the rows come in the
+    // set's order (streamable), so the n-th row read is the one a cursor at ordinal n stands on.
+    std::vector<std::pair<uint32_t, RowStream*>> waiting;
+    for (RowStream* st : t.streams)
+        if (!st->AtEnd()) waiting.push_back({st->Ordinal(), st});
+    std::sort(waiting.begin(), waiting.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::pair<RowStream*, RecordPtr>> found;
+    std::size_t w = 0;
     uint64_t seq = 1;
     const char* rec = nullptr;
     RowPos pos = 0;
@@ -104,6 +115,7 @@ void LoadRows(TableData& t) {
             r->blobs.resize(s.fields.size());
             for (const FieldInfo* f : blobs) r->blobs[static_cast<std::size_t>(f->index)] = reader.Blob(*f, rec);
         }
+        for (; w < waiting.size() && waiting[w].first == seq - 1; ++w) found.push_back({waiting[w].second, r});
         r->seq = seq++;
         rows.insert(rows.end(), std::move(r));   // one comparison for rows in key order
     }
@@ -112,6 +124,12 @@ void LoadRows(TableData& t) {
     t.rowsLoaded = true;
     t.firstAtLoad = t.rows.empty() ? nullptr : *t.rows.begin();
     t.loadGeneration = t.generation;
+    // Past the rows found (or at the end): the end.
+    for (; w < waiting.size(); ++w) found.push_back({waiting[w].second, nullptr});
+    for (RowStream* st : t.streams)
+        if (st->AtEnd()) found.push_back({st, nullptr});
+    t.streams.clear();
+    for (auto& [st, row] : found) st->RowsLoaded(std::move(row));
 }
 
 void ReleaseTable(const std::shared_ptr<TableData>& t) {

@@ -1,15 +1,91 @@
 // TTable and TField over the shared in-memory table (tabledata.h).
 #include "dbengine/table.h"
 
+#include <algorithm>
+
 #include "database.h"
 #include "fileio.h"
 #include "rtl/strutil.h"
 #include "table_hooks.h"
 #include "tabledata.h"
+#include "tablestream.h"
 
 namespace dbe {
 
 using namespace detail;
+
+namespace {
+
+// Rows read from the table's files, one at a time through the reader's window of blocks; a
+// BLOB is read from the .MB when a field of the row asks for it.
+class FileCursor final : public RowStream {
+public:
+    explicit FileCursor(const std::string& dbPath) : reader_(std::make_unique<TableReader>(dbPath)) {
+        const Schema& s = reader_->header().schema;
+        recordSize_ = static_cast<std::size_t>(s.recordSize);
+        if (s.HasBlobs()) {
+            row_.blobs.resize(s.fields.size());
+            blobRead_.resize(s.fields.size());
+        }
+        First();
+    }
+    uint32_t Ordinal() const override { return ordinal_; }
+    bool AtEnd() const override { return atEnd_; }
+    void RowsLoaded(RecordPtr row) override {
+        loaded_ = true;
+        loadedRow_ = std::move(row);
+        reader_.reset();   // the files may be replaced from now on
+    }
+    bool Loaded() const { return loaded_; }
+    const RecordPtr& LoadedRow() const { return loadedRow_; }
+
+    void First() {
+        reader_->Rewind();
+        ordinal_ = 0;
+        atEnd_ = false;
+        Read();
+    }
+    void Next() {
+        if (atEnd_) return;
+        ++ordinal_;
+        Read();
+    }
+    // The current row (nullptr at the end) with the BLOB of field f read when f is one.
+    const Record* Row(const FieldInfo* f) {
+        if (atEnd_) return nullptr;
+        if (f && f->blob) {
+            const std::size_t i = static_cast<std::size_t>(f->index);
+            if (!blobRead_[i]) {
+                row_.blobs[i] = reader_->Blob(*f, row_.data.data());
+                blobRead_[i] = 1;
+            }
+        }
+        return &row_;
+    }
+
+private:
+    void Read() {
+        const char* rec = nullptr;
+        RowPos pos = 0;
+        if (!reader_->Next(rec, pos)) {
+            atEnd_ = true;
+            return;
+        }
+        row_.data.assign(rec, recordSize_);
+        std::fill(blobRead_.begin(), blobRead_.end(), 0);
+    }
+
+    std::unique_ptr<TableReader> reader_;
+    std::size_t recordSize_ = 0;
+    Record row_;
+    std::vector<char> blobRead_;   // per field: row_.blobs holds this row's value
+    uint32_t ordinal_ = 0;
+    bool atEnd_ = false;
+    bool loaded_ = false;
+    RecordPtr loadedRow_;
+};
+
+}  // namespace
 
 struct TTable::Impl {
     std::shared_ptr<TableData> data;
@@ -48,23 +124,60 @@ struct TTable::Impl {
         generation = data->generation;
         successorPending = false;
     }
-    const Record* ReadRecord() const {
+    // The row a field reads (f: that field, whose BLOB is then at hand).
+    const Record* ReadRecord(const FieldInfo* f) {
         if (state == State::Edit || state == State::Insert) return buffer.get();
-        const_cast<Impl*>(this)->Ready();
+        Ready();
+        if (file) return file->Row(f);
         return curRec.get();
     }
     // A table opened for reading gets its rows at the first row access; the cursor then
     // stands where Open would have put it: on the first row as loaded, re-found by Sync
-    // when other tables changed the rows since.
+    // when other tables changed the rows since. While nobody has loaded the rows and the
+    // files hold them in order, the cursor reads them from the files instead (file), until
+    // a change needs the rows (Rows) or another user loads them: the cursor then stands on
+    // its row as loaded.
     bool positioned = false;
+    std::unique_ptr<FileCursor> file;
     void Ready() {
+        if (file) {
+            if (file->Loaded()) LeaveFiles();
+            return;
+        }
         if (positioned) return;
+        if (!data->rowsLoaded && data->streamable) {
+            file = std::make_unique<FileCursor>(data->dbPath);
+            data->streams.push_back(file.get());
+            positioned = true;
+            return;
+        }
         LoadRows(*data);
         curRec = data->firstAtLoad;
         generation = data->loadGeneration;
         cur = curRec ? data->rows.find(curRec) : data->rows.end();
         successorPending = false;
         positioned = true;
+    }
+    // Ready, with the rows loaded.
+    void Rows() {
+        Ready();
+        if (file) {
+            LoadRows(*data);
+            LeaveFiles();
+        }
+    }
+    void LeaveFiles() {
+        curRec = file->LoadedRow();
+        generation = data->loadGeneration;
+        cur = curRec ? data->rows.find(curRec) : data->rows.end();
+        successorPending = false;
+        DropFileCursor();
+    }
+    void DropFileCursor() {
+        if (!file) return;
+        auto& st = data->streams;
+        st.erase(std::remove(st.begin(), st.end(), file.get()), st.end());
+        file.reset();
     }
 };
 
@@ -106,6 +219,7 @@ void TTable::Open() {
     for (std::size_t i = 0; i < data->schema.fields.size(); ++i)
         fields_.push_back(std::unique_ptr<TField>(new TField(this, static_cast<int>(i))));
     im.positioned = false;
+    im.file.reset();
     if (data->rowsLoaded) {
         im.SetCurrent(data->rows.begin());
         im.positioned = true;
@@ -117,6 +231,7 @@ void TTable::Close() {
     auto& im = *impl_;
     if (!im.data) return;
     if (im.state == State::Edit || im.state == State::Insert) Post();
+    im.DropFileCursor();
     auto data = std::move(im.data);
     im.data.reset();
     im.db.reset();
@@ -168,8 +283,12 @@ void TTable::First() {
     if (!Active()) NotActive(*this);
     if (impl_->state != State::Browse) Post();
     impl_->Ready();
-    impl_->SetCurrent(impl_->data->rows.begin());
     impl_->bof = true;
+    if (impl_->file) {
+        impl_->file->First();
+        return;
+    }
+    impl_->SetCurrent(impl_->data->rows.begin());
 }
 
 void TTable::Next() {
@@ -177,6 +296,12 @@ void TTable::Next() {
     auto& im = *impl_;
     if (im.state != State::Browse) Post();
     im.Ready();
+    if (im.file) {
+        if (im.file->AtEnd()) return;
+        im.file->Next();
+        im.bof = false;
+        return;
+    }
     im.Sync();
     if (im.successorPending) {   // the current row was deleted elsewhere: its successor is next
         im.successorPending = false;
@@ -193,8 +318,12 @@ bool TTable::Eof() const {
     auto& im = *impl_;
     if (im.state == State::Insert) return false;
     const_cast<Impl&>(im).Ready();
-    const_cast<Impl&>(im).Sync();
-    return im.curRec == nullptr;
+    if (im.file) return im.file->AtEnd();
+    // Asking does not move the cursor: a row deleted through another table object is still
+    // read until Next moves onto its successor (when Eof moved there, the loop would read
+    // the successor twice).
+    if (im.generation == im.data->generation || !im.curRec || !im.curRec->deleted) return im.curRec == nullptr;
+    return im.data->rows.lower_bound(im.curRec) == im.data->rows.end();
 }
 
 bool TTable::Bof() const { return !Active() || impl_->bof; }
@@ -203,7 +332,7 @@ void TTable::Edit() {
     if (!Active()) NotActive(*this);
     auto& im = *impl_;
     if (im.state == State::Edit || im.state == State::Insert) return;
-    im.Ready();
+    im.Rows();
     im.Sync();
     if (!im.curRec) {
         Append();
@@ -218,7 +347,7 @@ void TTable::Append() {
     if (!Active()) NotActive(*this);
     auto& im = *impl_;
     if (im.state != State::Browse) Post();
-    im.Ready();
+    im.Rows();
     im.buffer = im.data->NewRecord();
     im.state = State::Insert;
     im.modified = false;
@@ -271,7 +400,7 @@ void TTable::Delete() {
         return;
     }
     Cancel();
-    im.Ready();
+    im.Rows();
     im.Sync();
     if (!im.curRec) throw EDatabaseError("Cannot perform this operation on an empty dataset");
     CheckWritable(*im.data);
@@ -313,9 +442,10 @@ int TField::Size() const { return FieldAccess::Info(*table_, index_).def.Size; }
 
 TValue TField::Value() const {
     auto& im = table_->impl();
-    const Record* r = im.ReadRecord();
+    const FieldInfo& f = FieldAccess::Info(*table_, index_);
+    const Record* r = im.ReadRecord(&f);
     if (!r) return std::monostate{};
-    return DecodeValue(im.data->schema, FieldAccess::Info(*table_, index_), *r);
+    return DecodeValue(im.data->schema, f, *r);
 }
 
 void TField::SetValue(const TValue& v) {
@@ -328,8 +458,9 @@ void TField::SetValue(const TValue& v) {
 
 bool TField::IsNull() const {
     auto& im = table_->impl();
-    const Record* r = im.ReadRecord();
-    return !r || IsNullValue(im.data->schema, FieldAccess::Info(*table_, index_), *r);
+    const FieldInfo& f = FieldAccess::Info(*table_, index_);
+    const Record* r = im.ReadRecord(&f);
+    return !r || IsNullValue(im.data->schema, f, *r);
 }
 
 void TField::Clear() { SetValue(std::monostate{}); }

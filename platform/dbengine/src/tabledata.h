@@ -1,6 +1,6 @@
 // Internal: the in-memory model of one Paradox table family and its load / save.
 //
-// A TableData holds a table's structure (Schema) and, from their first use on, all its rows
+// A TableData holds a table's structure (Schema) and, from their first change on, all its rows
 // (Record) while any TTable of the process has it open. Rows live in an ordered set: keyed tables by their key fields
 // (as the sort order compares them), unkeyed tables by arrival (seq). Record::data is the
 // record exactly as a data block stores it (big-endian field data, high-bit sign, blank =
@@ -78,6 +78,19 @@ struct RecordLess {
 };
 using RowSet = std::set<RecordPtr, RecordLess>;
 
+// A cursor that reads a table's rows straight from its files while nobody has loaded them
+// (TTable reading a table front to back). It registers with its TableData; LoadRows hands
+// each registered cursor its current row in the loaded set, after which the cursor walks
+// that set and leaves the files alone.
+struct RowStream {
+    virtual ~RowStream() = default;
+    // Rows of the files passed before the current one (file order); meaningless at the end.
+    virtual uint32_t Ordinal() const = 0;
+    virtual bool AtEnd() const = 0;
+    // The rows were loaded: the current row is `row` (nullptr past the last one).
+    virtual void RowsLoaded(RecordPtr row) = 0;
+};
+
 struct TableData {
     std::string dbPath;        // the .DB file as found on disk
     Schema schema;
@@ -86,12 +99,17 @@ struct TableData {
     uint64_t generation = 0;   // bumped by every change of rows
     bool dirty = false;        // rows differ from the files
     int users = 0;             // open TTable objects
-    // A table opened for reading holds its rows only from their first use on (LoadRows);
+    // A table opened for reading holds its rows only from their first change on (LoadRows);
     // until then `rows` is empty and fileRecords is the header's count.
     bool rowsLoaded = true;
     uint32_t fileRecords = 0;
     RecordPtr firstAtLoad;        // the first row when the rows were loaded (nullptr: none)
     uint64_t loadGeneration = 0;  // generation when they were
+    // The files hold the rows in the order of the loaded set (keyed: keys ascending), so
+    // that a cursor may read them from the files until they are loaded; the cursors doing
+    // so now.
+    bool streamable = false;
+    std::vector<RowStream*> streams;
     // Why the table may be read but not changed ("" when it may be): a check or index file
     // of its family that does not parse. Reading depends on the .DB and .MB only; a write
     // would break checks or indexes that this engine cannot see.
@@ -186,9 +204,11 @@ bool ValidDate(const TDate& d);
 // Finds or loads the table at dbPath (shared by every TTable on it); users is counted.
 std::shared_ptr<TableData> AcquireTable(const std::string& dbPath);
 // The same for reading: the table's files are checked whole, but its rows are read only
-// when LoadRows is first called (TTable does on the first row access).
+// when LoadRows is first called (TTable does at its first change, or at the first row access
+// when the files do not hold the rows in order).
 std::shared_ptr<TableData> AcquireTableForReading(const std::string& dbPath);
-// Reads the rows of a table acquired for reading (nothing when they are there).
+// Reads the rows of a table acquired for reading (nothing when they are there); each
+// registered RowStream gets its current row and is forgotten.
 void LoadRows(TableData& t);
 // Drops one user; the last one saves a dirty table and unloads it.
 void ReleaseTable(const std::shared_ptr<TableData>& t);

@@ -1221,16 +1221,28 @@ std::string TableReader::Blob(const FieldInfo& f, const char* record) {
     return ReadBlobFrom(impl_->path, f, record + f.offset, impl_->mb.get());
 }
 
-void TableReader::CheckAll() {
+bool TableReader::CheckAll() {
     Rewind();
+    const Schema& s = impl_->head->schema;
     const char* rec = nullptr;
     RowPos pos = 0;
     std::vector<const FieldInfo*> blobs;
-    for (const FieldInfo& f : impl_->head->schema.fields)
+    for (const FieldInfo& f : s.fields)
         if (f.blob) blobs.push_back(&f);
-    while (Next(rec, pos))
+    // The previous row's key fields (they lead the record), to see whether the keys ascend.
+    const std::size_t keyWidth = static_cast<std::size_t>(KeyWidth(s));
+    std::string previous(static_cast<std::size_t>(s.recordSize), '\0');
+    bool inOrder = true, first = true;
+    while (Next(rec, pos)) {
         for (const FieldInfo* f : blobs) ReadBlobFrom(impl_->path, *f, rec + f->offset, impl_->mb.get(), false);
+        if (keyWidth > 0 && inOrder) {
+            if (!first && CompareKeyBytes(s, previous.data(), rec) > 0) inOrder = false;
+            std::memcpy(previous.data(), rec, keyWidth);
+            first = false;
+        }
+    }
     Rewind();
+    return inOrder;
 }
 
 namespace {

@@ -74,7 +74,9 @@ public:
     // The BLOB value of field f of the record (checked as LoadTable checks it).
     std::string Blob(const FieldInfo& f, const char* record);
     // Walks every row and BLOB pointer, raising what LoadTable would raise; then rewinds.
-    void CheckAll();
+    // Returns whether the rows come in key order (ties allowed; always for an unkeyed
+    // table), the order in which LoadTable's row set holds them.
+    bool CheckAll();
 
 private:
     struct Impl;

@@ -2,10 +2,13 @@
 // read and write fields, append, edit, post and delete.
 //
 // Opening a table reads its header and checks its files whole (a damaged table raises here),
-// but its rows are read only at the first row access (First, Next, Eof, a field's value, a
-// change); every TTable open on the same file shares that one copy, so they see each other's
-// posted changes. Changes are
-// written to disk when the last TTable on the file closes (or at FlushBuffers): the new files
+// but keeps none of its rows: while nobody changes the table (and its file holds the rows in
+// key order, as this engine writes them), a TTable reads its rows from the files a few blocks
+// at a time and a BLOB value when a field asks for it (files changed since the open raise
+// EDBEngineError where the read meets the damage). The first change (Edit, Append, Delete, a
+// batch move or SQL update into it) loads the rows; every TTable open on the same file shares
+// that one copy, so they see each other's posted changes, and a TTable that was reading the
+// files goes on from its row among them. Changes are written to disk when the last TTable on the file closes (or at FlushBuffers): the new files
 // are written beside the old ones and then put in their place, so a failed write leaves the
 // table as it was. Keyed tables keep their rows in key order; Post refuses a duplicate key
 // with EDBEngineError (ecKeyViolation). A table whose check (.VAL) or index (.XGn) file does
