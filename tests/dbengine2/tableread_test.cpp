@@ -127,6 +127,26 @@ TEST(TableRead, BlobsComeFromTheBlobFileOnDemandAsStored) {
     EXPECT_FALSE(data->rowsLoaded);
 }
 
+// A cursor that has read to the end holds no file open: the table's files can be moved while
+// the table stays open (Windows refuses to move a file that is open), and First reads them
+// anew.
+TEST(TableRead, CursorAtTheEndLeavesTheFilesFree) {
+    TempFolder f;
+    MakeBlobTable(f.path());
+    AddCards(f.path(), {{CyrillicText(5000), "p"}}, 30);
+    Reader r(f.path(), "Cards");
+    EXPECT_EQ(r.Rest().size(), 31u);
+    for (const char* ext : {"DB", "MB"}) {
+        std::error_code ec;
+        fs::rename(f / (std::string("Cards.") + ext), f / (std::string("Moved.") + ext), ec);
+        EXPECT_FALSE(ec) << ext << ": " << ec.message();
+        fs::rename(f / (std::string("Moved.") + ext), f / (std::string("Cards.") + ext), ec);
+    }
+    r.t.First();
+    EXPECT_EQ(r.t.Fields(1).AsString(), CyrillicText(5000));
+    EXPECT_EQ(r.Rest().size(), 31u);
+}
+
 // A keyed table whose file holds its rows out of key order (and an equal key twice), as
 // other writers leave them, reads in key order as ever.
 TEST(TableRead, KeyedTableStoredOutOfOrderReadsInKeyOrder) {

@@ -20,7 +20,7 @@ namespace {
 // BLOB is read from the .MB when a field of the row asks for it.
 class FileCursor final : public RowStream {
 public:
-    explicit FileCursor(const std::string& dbPath) : reader_(std::make_unique<TableReader>(dbPath)) {
+    explicit FileCursor(const std::string& dbPath) : path_(dbPath), reader_(std::make_unique<TableReader>(dbPath)) {
         const Schema& s = reader_->header().schema;
         recordSize_ = static_cast<std::size_t>(s.recordSize);
         if (s.HasBlobs()) {
@@ -40,7 +40,8 @@ public:
     const RecordPtr& LoadedRow() const { return loadedRow_; }
 
     void First() {
-        reader_->Rewind();
+        if (reader_) reader_->Rewind();
+        else reader_ = std::make_unique<TableReader>(path_);
         ordinal_ = 0;
         atEnd_ = false;
         Read();
@@ -69,12 +70,14 @@ private:
         RowPos pos = 0;
         if (!reader_->Next(rec, pos)) {
             atEnd_ = true;
+            reader_.reset();   // no file stays open for a cursor at the end
             return;
         }
         row_.data.assign(rec, recordSize_);
         std::fill(blobRead_.begin(), blobRead_.end(), 0);
     }
 
+    std::string path_;
     std::unique_ptr<TableReader> reader_;
     std::size_t recordSize_ = 0;
     Record row_;
