@@ -329,6 +329,14 @@ TEST(TableRead, DamageMetOnlyWhileReadingIsAnEngineError) {
              WriteAll(d + "Cards.DB", db);
          },
          false, "Cards.DB: bad record count"},
+        {"the table replaced by one of other fields",
+         [](const std::string& d) {
+             fs::create_directories(d + "other");
+             Create(d + "other/", "Cards", {Field("Id", TFieldType::Integer, 0, true), Field("N", TFieldType::String, 5)});
+             AppendRows(d + "other/", "Cards", {{"1", "a"}, {"2", "b"}, {"3", "c"}});
+             WriteAll(d + "Cards.DB", FileBytes(d + "other/Cards.DB"));
+         },
+         false, "Cards.DB: the table's structure changed"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

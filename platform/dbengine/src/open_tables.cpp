@@ -91,6 +91,7 @@ void LoadRows(TableData& t) {
     if (t.rowsLoaded) return;
     // Straight from the files into the rows, without an image of either file.
     TableReader reader(t.dbPath);
+    reader.ExpectLayout(t.schema);   // the rows are kept and read with the schema of the open
     const Schema& s = reader.header().schema;
     std::vector<const FieldInfo*> blobs;
     for (const FieldInfo& f : s.fields)

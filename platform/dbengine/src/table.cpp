@@ -20,8 +20,8 @@ namespace {
 // BLOB is read from the .MB when a field of the row asks for it.
 class FileCursor final : public RowStream {
 public:
-    explicit FileCursor(const std::string& dbPath) : path_(dbPath), reader_(std::make_unique<TableReader>(dbPath)) {
-        const Schema& s = reader_->header().schema;
+    FileCursor(const std::string& dbPath, const Schema& s) : path_(dbPath), schema_(s) {
+        Open();
         recordSize_ = static_cast<std::size_t>(s.recordSize);
         if (s.HasBlobs()) {
             row_.blobs.resize(s.fields.size());
@@ -41,7 +41,7 @@ public:
 
     void First() {
         if (reader_) reader_->Rewind();
-        else reader_ = std::make_unique<TableReader>(path_);
+        else Open();
         ordinal_ = 0;
         atEnd_ = false;
         Read();
@@ -65,6 +65,13 @@ public:
     }
 
 private:
+    // The files as they are now; their records must still be laid out as the table's were at
+    // its open (the rows are read with that schema).
+    void Open() {
+        auto reader = std::make_unique<TableReader>(path_);
+        reader->ExpectLayout(schema_);
+        reader_ = std::move(reader);
+    }
     void Read() {
         const char* rec = nullptr;
         RowPos pos = 0;
@@ -78,6 +85,7 @@ private:
     }
 
     std::string path_;
+    const Schema& schema_;
     std::unique_ptr<TableReader> reader_;
     std::size_t recordSize_ = 0;
     Record row_;
@@ -149,7 +157,7 @@ struct TTable::Impl {
         }
         if (positioned) return;
         if (!data->rowsLoaded && data->streamable) {
-            file = std::make_unique<FileCursor>(data->dbPath);
+            file = std::make_unique<FileCursor>(data->dbPath, data->schema);
             data->streams.push_back(file.get());
             positioned = true;
             return;

@@ -1221,6 +1221,16 @@ std::string TableReader::Blob(const FieldInfo& f, const char* record) {
     return ReadBlobFrom(impl_->path, f, record + f.offset, impl_->mb.get());
 }
 
+void TableReader::ExpectLayout(const Schema& s) const {
+    const Schema& now = impl_->head->schema;
+    bool same = now.recordSize == s.recordSize && now.keyFields == s.keyFields && now.fields.size() == s.fields.size();
+    for (std::size_t i = 0; same && i < s.fields.size(); ++i) {
+        const FieldInfo &a = now.fields[i], &b = s.fields[i];
+        same = a.code == b.code && a.offset == b.offset && a.width == b.width && a.leader == b.leader;
+    }
+    if (!same) Corrupt(impl_->path, "the table's structure changed since it was opened");
+}
+
 bool TableReader::CheckAll() {
     Rewind();
     const Schema& s = impl_->head->schema;

@@ -73,6 +73,9 @@ public:
     const char* At(RowPos pos);
     // The BLOB value of field f of the record (checked as LoadTable checks it).
     std::string Blob(const FieldInfo& f, const char* record);
+    // Raises EDBEngineError (ecCorrupt) unless the file's records are laid out as s says
+    // (fields, their types and places): s was read from an earlier state of the file.
+    void ExpectLayout(const Schema& s) const;
     // Walks every row and BLOB pointer, raising what LoadTable would raise; then rewinds.
     // Returns whether the rows come in key order (ties allowed; always for an unkeyed
     // table), the order in which LoadTable's row set holds them.
