@@ -1,11 +1,17 @@
 // The modules that ship are 32-bit Windows modules (PE32 for the i386 machine), and the
 // converters export exactly their two functions by undecorated name at the ordinals the host
-// relies on. Only the 32-bit tree ships: its twin reports these tests as skipped.
+// relies on. Only the 32-bit tree ships: its twin reports these tests as skipped. Neither
+// tree's deliverables' folder holds a module with debug sections (Wine reads those into
+// memory with the module).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include "kx_runtime_dlls.h"
+
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -43,6 +49,7 @@ struct PeInfo {
     uint16_t machine = 0;
     uint16_t magic = 0;
     std::map<std::string, uint32_t> exports;  // name -> ordinal
+    std::vector<std::string> sections;        // long names read from the string table
     bool ok = false;
 };
 
@@ -57,6 +64,20 @@ PeInfo Parse(const std::string& path) {
     const uint32_t sections = im.U(coff + 2, 2);
     const uint32_t optSize = im.U(coff + 16, 2);
     const size_t opt = coff + 20;
+    // A section name of the form "/N" is the offset N of the long name in the COFF string
+    // table, which follows the symbol table.
+    const size_t strings = size_t(im.U(coff + 8, 4)) + size_t(im.U(coff + 12, 4)) * 18;
+    for (uint32_t i = 0; i < sections && im.ok; ++i) {
+        const size_t s = opt + optSize + 40 * i;
+        std::string name;
+        for (size_t k = 0; k < 8 && im.ok && im.U(s + k, 1) != 0; ++k) name += static_cast<char>(im.U(s + k, 1));
+        if (name.size() > 1 && name[0] == '/') {
+            size_t at = strings + std::strtoul(name.c_str() + 1, nullptr, 10);
+            name.clear();
+            while (im.ok && im.U(at, 1) != 0) name += static_cast<char>(im.U(at++, 1));
+        }
+        info.sections.push_back(name);
+    }
     info.magic = static_cast<uint16_t>(im.U(opt, 2));
     if (info.magic != 0x10b) {
         info.ok = im.ok;
@@ -108,6 +129,19 @@ TEST(ShippedModules, ConvertersExportTwoUndecoratedNamesAtTheirOrdinals) {
         const PeInfo pe = Parse(std::string(KX_BIN_DIR) + "/" + name);
         ASSERT_TRUE(pe.ok) << name;
         EXPECT_EQ(pe.exports, expected) << name;
+    }
+}
+
+TEST(ShippedModules, CarryNoDebugSections) {
+    std::vector<std::string> names = {"setup.exe", "Ardvane.dll", "Belvane.dll"};
+    for (const char* dll : KX_RUNTIME_DLL_NAMES) names.push_back(dll);
+    for (const std::string& name : names) {
+        const PeInfo pe = Parse(std::string(KX_BIN_DIR) + "/" + name);
+        ASSERT_TRUE(pe.ok) << name;
+        EXPECT_NE(std::find(pe.sections.begin(), pe.sections.end(), ".text"), pe.sections.end())
+            << name << ": section names not read";
+        for (const std::string& section : pe.sections)
+            EXPECT_NE(section.rfind(".debug", 0), 0u) << name << ": " << section;
     }
 }
 
