@@ -92,6 +92,25 @@ std::vector<std::string> ListFiles(const std::string& folder) {
     return names;
 }
 
+std::string FindNameNoCase(const std::vector<std::string>& listing, const std::string& name) {
+    for (const std::string& n : listing)
+        if (n == name) return n;
+    for (const std::string& n : listing)
+        if (rtl::AsciiSameText(n, name)) return n;
+    return std::string();
+}
+
+std::string FindNameNoCase(const std::string& folder, const std::string& name) {
+#ifndef _WIN32
+    // Where names are told apart by case, a regular file of exactly this name is the one a
+    // listing finds first: no need to read the folder. (Windows finds a name whatever its
+    // case, and would not say the case stored.)
+    std::error_code ec;
+    if (fs::is_regular_file(NativePath(JoinPath(folder, name)), ec)) return name;
+#endif
+    return FindNameNoCase(ListFiles(folder), name);
+}
+
 bool RemoveFile(const std::string& path) {
     std::error_code ec;
     fs::remove(NativePath(path), ec);

@@ -28,6 +28,11 @@ bool DirectoryExists(const std::string& path);
 // Names (no folder) of the regular files in folder; empty when it cannot be listed. Names
 // that have no 8-bit form are left out (no 8-bit path could open them).
 std::vector<std::string> ListFiles(const std::string& folder);
+// The name of the regular file in folder that is `name` without regard to ASCII letter case
+// (the exact name first); "" when there is none. The second form looks in a listing that
+// ListFiles made, for callers that look up several names in one folder.
+std::string FindNameNoCase(const std::string& folder, const std::string& name);
+std::string FindNameNoCase(const std::vector<std::string>& listing, const std::string& name);
 
 // Removes a file; true when it is gone (or was never there).
 bool RemoveFile(const std::string& path);

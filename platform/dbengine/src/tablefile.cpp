@@ -360,12 +360,8 @@ void DeleteFamily(const std::string& dbPath) {
 }
 
 std::string FindFileNoCase(const std::string& folder, const std::string& name) {
-    std::string exact = JoinPath(folder, name);
-    for (auto& n : ListFiles(folder))
-        if (n == name) return exact;
-    for (auto& n : ListFiles(folder))
-        if (rtl::AsciiSameText(n, name)) return JoinPath(folder, n);
-    return std::string();
+    const std::string found = FindNameNoCase(folder, name);
+    return found.empty() ? found : JoinPath(folder, found);
 }
 
 // ---------------------------------------------------------------- reading
