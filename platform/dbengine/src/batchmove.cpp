@@ -186,6 +186,11 @@ std::string UniqueWorkFolder(const std::string& folder) {
 //      block buffer, their BLOBs with them; the primary index from each block's first key,
 //      each secondary index from sorted summaries.
 //   4. The new files, written beside the old ones, are put in place by rename (fileio.h).
+// The usual case takes one pass instead (Stream): a source read in its key order whose rows
+// come out in the destination's key order, without equal keys, is written as it is read,
+// each row converted and checked once, and only the secondary indexes' summaries are kept.
+// The first row that breaks that order, or is refused, ends the pass: its files are removed
+// and steps 1 to 3 run from the start, so what is raised and written stays the same.
 // The row-by-row path gives byte for byte the same files (but the header's update time).
 class BulkMove {
 public:
@@ -208,13 +213,28 @@ public:
             indexAt_.push_back(summaryWidth_);
             summaryWidth_ += size_t(ds_.fields[size_t(d.field)].width);
         }
+        // A new row is blank but for the defaults: the same for every row, made once.
+        blank_ = row_;
+        ApplyDefaults(dest_, blank_);
     }
 
     int Run(const std::string& destPath) {
-        Collect();
-        const int moved = int(pos_.size());
-        Order();
-        Write(destPath);
+        Targets(destPath);
+        int moved = 0;
+        try {
+            if (Stream(destPath)) {
+                moved = int(rd_.RecordCount());
+            } else {
+                Collect();
+                moved = int(pos_.size());
+                Order();
+                Write(destPath);
+            }
+            Finish(destPath);
+        } catch (...) {
+            RemoveTemporaries();
+            throw;
+        }
         return moved;
     }
 
@@ -224,20 +244,106 @@ private:
         std::memcpy(&src_.data[0], source, src_.data.size());
         for (int f : (allBlobs ? sourceBlobs_ : blobsForChecks_))
             src_.blobs[size_t(f)] = rd_.Blob(ss_.fields[size_t(f)], source);
-        std::memset(&row_.data[0], 0, row_.data.size());
+        std::memcpy(&row_.data[0], blank_.data.data(), row_.data.size());
         for (std::string& b : row_.blobs) b.clear();
-        ApplyDefaults(dest_, row_);
         FillRecord(ss_, src_, ds_, row_, map_);
         RunBeforePost(dest_, row_, false);
     }
 
-    void Keep(RowPos p) {
+    // The files to write: the temporary ones are these with TempFileFor's name.
+    void Targets(const std::string& destPath) {
+        const bool blobs = ds_.HasBlobs(), keyed = ds_.keyFields > 0;
+        targets_.clear();
+        if (blobs) targets_.push_back(FamilyPath(destPath, "MB"));
+        targets_.push_back(destPath);
+        if (keyed) targets_.push_back(FamilyPath(destPath, "PX"));
+        for (const SecondaryIndexDef& d : indexes_) {
+            targets_.push_back(SecondaryIndexFile(destPath, XgExtension(d.slot)));
+            targets_.push_back(SecondaryIndexFile(destPath, YgExtension(d.slot)));
+        }
+    }
+
+    void RemoveTemporaries() {
+        w_.reset();   // closes its files
+        for (const std::string& t : targets_) RemoveFile(TempFileFor(t));
+    }
+
+    // Creates the writer of n rows and its files; the format's block limit is checked first.
+    void StartWriter(const std::string& destPath, uint32_t n) {
+        const std::string name = ds_.tableName.empty() ? destPath : ds_.tableName;
+        w_ = std::make_unique<TableWriter>(ds_, name, n);
+        w_->Start(TempFileFor(destPath), ds_.HasBlobs() ? TempFileFor(FamilyPath(destPath, "MB")) : std::string());
+    }
+
+    // The one pass (see above). False, with nothing written or kept, when the rows need the
+    // other way.
+    bool Stream(const std::string& destPath) {
+        const uint32_t n = rd_.RecordCount();
+        try {
+            StartWriter(destPath, n);
+        } catch (const EDBEngineError&) {
+            // Too many rows for the format, or the files cannot be made: the other way
+            // raises it, after the checks, as it always has.
+            RemoveTemporaries();
+            return false;
+        }
+        const bool sourceKeyed = ss_.keyFields > 0, destKeyed = ds_.keyFields > 0;
+        const size_t sourceKey = size_t(KeyWidth(ss_));
+        std::vector<char> previous(sourceKey), previousDest(keyWidth_);
+        if (!indexes_.empty()) summary_.reserve(size_t(n) * summaryWidth_);
+        const char* rec = nullptr;
+        RowPos p = 0;
+        bool ok = true;
+        uint32_t k = 0;
+        try {
+            for (; ok && rd_.Next(rec, p); ++k) {
+                if (sourceKeyed) {
+                    if (k > 0 && CompareKeyBytes(ss_, previous.data(), rec) > 0) {
+                        ok = false;
+                        break;
+                    }
+                    std::memcpy(previous.data(), rec, sourceKey);
+                }
+                MakeRow(rec, true);
+                if (destKeyed) {
+                    if (k > 0 && CompareKeyBytes(ds_, previousDest.data(), row_.data.data()) >= 0) {
+                        ok = false;
+                        break;
+                    }
+                    std::memcpy(previousDest.data(), row_.data.data(), keyWidth_);
+                }
+                if (!indexes_.empty()) KeepSummary();
+                w_->Add(row_);
+            }
+        } catch (...) {
+            ok = false;   // a refused row: met again, in the row-by-row path's order, below
+        }
+        if (ok) {
+            order_.resize(k);
+            for (uint32_t i = 0; i < k; ++i) order_[i] = i;
+            return true;
+        }
+        RemoveTemporaries();
+        std::vector<char>().swap(summary_);
+        rd_.Rewind();
+        return false;
+    }
+
+    void KeepSummary() {
+        if (summaryWidth_ == 0) return;   // unkeyed, no indexes: nothing to sort or index
         const char* d = row_.data.data();
-        summary_.insert(summary_.end(), d, d + keyWidth_);
+        const size_t at = summary_.size();
+        summary_.resize(at + summaryWidth_);
+        char* out = summary_.data() + at;
+        std::memcpy(out, d, keyWidth_);
         for (size_t i = 0; i < indexes_.size(); ++i) {
             const FieldInfo& f = ds_.fields[size_t(indexes_[i].field)];
-            summary_.insert(summary_.end(), d + f.offset, d + f.offset + f.width);
+            std::memcpy(out + indexAt_[i], d + f.offset, size_t(f.width));
         }
+    }
+
+    void Keep(RowPos p) {
+        KeepSummary();
         pos_.push_back(p);
     }
 
@@ -329,34 +435,23 @@ private:
         order_.resize(kept);
     }
 
-    // Steps 3 and 4.
+    // Step 3: the rows.
     void Write(const std::string& destPath) {
         const uint32_t n = uint32_t(order_.size());
-        const std::string name = ds_.tableName.empty() ? destPath : ds_.tableName;
-        TableWriter w(ds_, name, n);   // the format's block limit, before any file exists
-        std::vector<std::string> targets;
-        const bool blobs = ds_.HasBlobs(), keyed = ds_.keyFields > 0;
-        if (blobs) targets.push_back(FamilyPath(destPath, "MB"));
-        targets.push_back(destPath);
-        if (keyed) targets.push_back(FamilyPath(destPath, "PX"));
-        for (const SecondaryIndexDef& d : indexes_) {
-            targets.push_back(SecondaryIndexFile(destPath, XgExtension(d.slot)));
-            targets.push_back(SecondaryIndexFile(destPath, YgExtension(d.slot)));
+        StartWriter(destPath, n);   // the format's block limit, before any file exists
+        for (uint32_t k = 0; k < n; ++k) {
+            MakeRow(rd_.At(pos_[order_[k]]), true);
+            w_->Add(row_);
         }
-        try {
-            w.Start(TempFileFor(destPath), blobs ? TempFileFor(targets.front()) : std::string());
-            for (uint32_t k = 0; k < n; ++k) {
-                MakeRow(rd_.At(pos_[order_[k]]), true);
-                w.Add(row_);
-            }
-            const std::string px = w.Finish();
-            if (keyed) WriteFile(TempFileFor(FamilyPath(destPath, "PX")), px);
-            WriteIndexes(destPath);
-            ReplaceByWritten(targets);
-        } catch (...) {
-            for (const std::string& t : targets) RemoveFile(TempFileFor(t));
-            throw;
-        }
+    }
+
+    // Step 3, the indexes, and step 4.
+    void Finish(const std::string& destPath) {
+        const std::string px = w_->Finish();
+        w_.reset();
+        if (ds_.keyFields > 0) WriteFile(TempFileFor(FamilyPath(destPath, "PX")), px);
+        WriteIndexes(destPath);
+        ReplaceByWritten(targets_);
     }
 
     void WriteIndexes(const std::string& destPath) {
@@ -393,8 +488,10 @@ private:
     TableData& dest_;
     const Schema& ds_;
     const std::vector<std::pair<int, int>>& map_;
-    Record src_, row_;
+    Record src_, row_, blank_;
     std::vector<int> sourceBlobs_, blobsForChecks_;
+    std::vector<std::string> targets_;
+    std::unique_ptr<TableWriter> w_;
     std::vector<SecondaryIndexDef> indexes_;
     std::vector<size_t> indexAt_;
     size_t keyWidth_ = 0, summaryWidth_ = 0;
