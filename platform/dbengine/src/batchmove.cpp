@@ -99,9 +99,11 @@ private:
     std::shared_ptr<TableData> t_;
 };
 
-// Copies the mapped fields of a source row into a destination record.
-void FillRecord(const Schema& ss, const Record& src, const Schema& ds, Record& dst,
-                const std::vector<std::pair<int, int>>& map) {
+// Copies the mapped fields of a source row into a destination record; with takeBlobs, the
+// BLOB values are moved out of src instead (a scratch row whose BLOB fields are each mapped
+// once).
+void FillRecord(const Schema& ss, Record& src, const Schema& ds, Record& dst,
+                const std::vector<std::pair<int, int>>& map, bool takeBlobs) {
     for (const auto& [d, s] : map) {
         const FieldInfo& df = ds.fields[size_t(d)];
         const FieldInfo& sf = ss.fields[size_t(s)];
@@ -115,7 +117,10 @@ void FillRecord(const Schema& ss, const Record& src, const Schema& ds, Record& d
             char* p = &dst.data[size_t(df.offset)];
             std::memset(p, 0, size_t(df.width));
             std::memcpy(p, v.data(), std::min(v.size(), size_t(df.leader)));
-            dst.blobs[size_t(df.index)] = v;
+            if (takeBlobs && &v != &kNone)
+                dst.blobs[size_t(df.index)].swap(src.blobs[size_t(sf.index)]);
+            else
+                dst.blobs[size_t(df.index)] = v;
         } else {
             EncodeValue(ds, df, dst, DecodeValue(ss, sf, src));
         }
@@ -206,6 +211,11 @@ public:
                 // A BLOB that lands in a plain field takes part in keys and checks.
                 if (!ds_.fields[size_t(d)].blob) blobsForChecks_.push_back(sf);
             }
+        // The source row is read again for every row: its BLOB values can be moved into the
+        // new row, unless one of them goes to two fields.
+        std::vector<int> sorted = sourceBlobs_;
+        std::sort(sorted.begin(), sorted.end());
+        takeBlobs_ = std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
         keyWidth_ = size_t(KeyWidth(ds_));
         summaryWidth_ = keyWidth_;
         indexes_ = SecondaryIndexesOf(dest_);
@@ -246,7 +256,7 @@ private:
             src_.blobs[size_t(f)] = rd_.Blob(ss_.fields[size_t(f)], source);
         std::memcpy(&row_.data[0], blank_.data.data(), row_.data.size());
         for (std::string& b : row_.blobs) b.clear();
-        FillRecord(ss_, src_, ds_, row_, map_);
+        FillRecord(ss_, src_, ds_, row_, map_, takeBlobs_);
         RunBeforePost(dest_, row_, false);
     }
 
@@ -490,6 +500,7 @@ private:
     const std::vector<std::pair<int, int>>& map_;
     Record src_, row_, blank_;
     std::vector<int> sourceBlobs_, blobsForChecks_;
+    bool takeBlobs_ = false;
     std::vector<std::string> targets_;
     std::unique_ptr<TableWriter> w_;
     std::vector<SecondaryIndexDef> indexes_;
@@ -638,7 +649,7 @@ void TBatchMove::Run() {
                 TableUse nt(newPath);
                 for (const RecordPtr& r : src->rows) {
                     RecordPtr rec = nt->NewRecord();
-                    FillRecord(ss, *r, nt->schema, *rec, map);
+                    FillRecord(ss, *r, nt->schema, *rec, map, false);
                     RunBeforePost(*nt, *rec, true);
                     nt->InsertRow(std::move(rec));
                     ++moved_;
@@ -695,7 +706,7 @@ void TBatchMove::Run() {
         // holds stays blank (the checks still refuse it in a required field).
         RecordPtr rec = dst->NewRecord();
         ApplyDefaults(*dst, *rec);
-        FillRecord(ss, *r, ds, *rec, map);
+        FillRecord(ss, *r, ds, *rec, map, false);
         RunBeforePost(*dst, *rec, false);
         rec->seq = seq++;
         ++moved_;
