@@ -1036,6 +1036,10 @@ public:
         return static_cast<uint32_t>(U16(off)) | (static_cast<uint32_t>(U16(off + 2)) << 16);
     }
     std::string Copy(std::size_t off, std::size_t n) const {
+        if (n <= kMbWindow) {   // straight from the window, without zeroing a string first
+            Fill(off, n);
+            return std::string(chunk_.data() + (off - chunkStart_), n);
+        }
         std::string out(n, '\0');
         Read(off, n, out.data());
         return out;
