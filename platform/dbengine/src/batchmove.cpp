@@ -219,9 +219,15 @@ public:
         keyWidth_ = size_t(KeyWidth(ds_));
         summaryWidth_ = keyWidth_;
         indexes_ = SecondaryIndexesOf(dest_);
+        for (int i = 0; i < ds_.keyFields; ++i) {
+            const FieldInfo& f = ds_.fields[size_t(i)];
+            parts_.push_back({size_t(f.offset), size_t(f.width), size_t(f.offset), f.code == fcAlpha && f.width <= 255});
+        }
         for (const SecondaryIndexDef& d : indexes_) {
+            const FieldInfo& f = ds_.fields[size_t(d.field)];
             indexAt_.push_back(summaryWidth_);
-            summaryWidth_ += size_t(ds_.fields[size_t(d.field)].width);
+            parts_.push_back({size_t(f.offset), size_t(f.width), summaryWidth_, f.code == fcAlpha && f.width <= 255});
+            summaryWidth_ += size_t(f.width);
         }
         // A new row is blank but for the defaults: the same for every row, made once.
         blank_ = row_;
@@ -300,7 +306,12 @@ private:
         const bool sourceKeyed = ss_.keyFields > 0, destKeyed = ds_.keyFields > 0;
         const size_t sourceKey = size_t(KeyWidth(ss_));
         std::vector<char> previous(sourceKey), previousDest(keyWidth_);
-        if (!indexes_.empty()) summary_.reserve(size_t(n) * summaryWidth_);
+        if (!indexes_.empty()) {
+            // Kept for the indexes only, packed: only what is used of the reserve is touched.
+            compact_ = true;
+            summary_.reserve(size_t(n) * (summaryWidth_ + parts_.size()));
+            rowAt_.reserve(n);
+        }
         const char* rec = nullptr;
         RowPos p = 0;
         bool ok = true;
@@ -335,13 +346,33 @@ private:
         }
         RemoveTemporaries();
         std::vector<char>().swap(summary_);
+        std::vector<size_t>().swap(rowAt_);
+        compact_ = false;
         rd_.Rewind();
         return false;
     }
 
+    // The row's summary: its key, then the value of each indexed field, at summaryWidth_
+    // bytes a row; or packed (compact_), each Alpha part without its trailing zeros after a
+    // byte of its length, found through rowAt_.
     void KeepSummary() {
         if (summaryWidth_ == 0) return;   // unkeyed, no indexes: nothing to sort or index
         const char* d = row_.data.data();
+        if (compact_) {
+            rowAt_.push_back(summary_.size());
+            for (const Part& part : parts_) {
+                const char* v = d + part.from;
+                size_t n = part.width;
+                if (part.alpha)
+                    while (n > 0 && v[n - 1] == 0) --n;
+                const size_t at = summary_.size();
+                summary_.resize(at + (part.alpha ? 1 : 0) + n);
+                char* out = summary_.data() + at;
+                if (part.alpha) *out++ = char(n);
+                std::memcpy(out, v, n);
+            }
+            return;
+        }
         const size_t at = summary_.size();
         summary_.resize(at + summaryWidth_);
         char* out = summary_.data() + at;
@@ -417,7 +448,39 @@ private:
         }
     }
 
-    const char* Summary(uint32_t i) const { return summary_.data() + size_t(i) * summaryWidth_; }
+    // The value of indexed field number `index` in row i's summary, at its full width (valid
+    // as Summary's).
+    const char* IndexedValue(uint32_t i, size_t index) const {
+        if (!compact_) return summary_.data() + size_t(i) * summaryWidth_ + indexAt_[index];
+        const char* p = summary_.data() + rowAt_[i];
+        const size_t wanted = size_t(ds_.keyFields) + index;
+        for (size_t j = 0; j < wanted; ++j)
+            p += parts_[j].alpha ? 1 + size_t(uint8_t(*p)) : parts_[j].width;
+        const Part& part = parts_[wanted];
+        std::vector<char>& out = unpacked_[turn_ ^= 1];
+        out.resize(part.width);
+        size_t n = part.width;
+        if (part.alpha) n = size_t(uint8_t(*p++));
+        std::memcpy(out.data(), p, n);
+        std::memset(out.data() + n, 0, part.width - n);
+        return out.data();
+    }
+
+    // Row i's summary at its full width; a packed one is valid until the call after next.
+    const char* Summary(uint32_t i) const {
+        if (!compact_) return summary_.data() + size_t(i) * summaryWidth_;
+        std::vector<char>& out = unpacked_[turn_ ^= 1];
+        out.resize(summaryWidth_);
+        const char* p = summary_.data() + rowAt_[i];
+        for (const Part& part : parts_) {
+            size_t n = part.width;
+            if (part.alpha) n = size_t(uint8_t(*p++));
+            std::memcpy(out.data() + part.to, p, n);
+            std::memset(out.data() + part.to + n, 0, part.width - n);
+            p += n;
+        }
+        return out.data();
+    }
 
     // Step 2.
     void Order() {
@@ -471,7 +534,7 @@ private:
             const SecondaryIndexDef& d = indexes_[i];
             const size_t width = size_t(ds_.fields[size_t(d.field)].width), at = indexAt_[i];
             // Record k: the k-th kept row's value, its key, and its data block.
-            auto value = [&](uint32_t k) { return Summary(order_[k]) + at; };
+            auto value = [&, i](uint32_t k) { return IndexedValue(order_[k], i); };
             auto record = [&](uint32_t k, char* r) {
                 const char* s = Summary(order_[k]);
                 std::memcpy(r, s + at, width);
@@ -506,7 +569,16 @@ private:
     std::vector<SecondaryIndexDef> indexes_;
     std::vector<size_t> indexAt_;
     size_t keyWidth_ = 0, summaryWidth_ = 0;
+    struct Part {
+        size_t from, width, to;   // bytes of the row, and where they go in a summary
+        bool alpha;               // kept without trailing zeros when packed
+    };
+    std::vector<Part> parts_;
+    bool compact_ = false;
     std::vector<char> summary_;
+    std::vector<size_t> rowAt_;
+    mutable std::vector<char> unpacked_[2];
+    mutable int turn_ = 0;
     std::vector<RowPos> pos_;
     std::vector<uint32_t> order_;
 };
