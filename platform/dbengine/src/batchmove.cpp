@@ -180,8 +180,9 @@ std::string UniqueWorkFolder(const std::string& folder) {
 // ---------------------------------------------------------------- the bulk path
 //
 // Append-update into an empty table that no one has loaded: the source is read from its
-// files row by row and never held; what stays in memory per row is the destination key and
-// the values of its indexed fields (the row's "summary") and the row's place in the source.
+// files row by row and never held; what stays in memory per row is at most the destination
+// key and the values of its indexed fields (the row's "summary") and the row's place in the
+// source.
 //   1. Every source row, in the order the row-by-row path takes them (the source's key order,
 //      arrival order when unkeyed), becomes a destination row in one reused buffer and passes
 //      the checks; its summary is kept.
@@ -193,7 +194,8 @@ std::string UniqueWorkFolder(const std::string& folder) {
 //   4. The new files, written beside the old ones, are put in place by rename (fileio.h).
 // The usual case takes one pass instead (Stream): a source read in its key order whose rows
 // come out in the destination's key order, without equal keys, is written as it is read,
-// each row converted and checked once, and only the secondary indexes' summaries are kept.
+// each row converted and checked once, and only the secondary indexes' summaries are kept
+// (none for a table without secondary indexes).
 // The first row that breaks that order, or is refused, ends the pass: its files are removed
 // and steps 1 to 3 run from the start, so what is raised and written stays the same.
 // The row-by-row path gives byte for byte the same files (but the header's update time).
@@ -211,8 +213,8 @@ public:
                 // A BLOB that lands in a plain field takes part in keys and checks.
                 if (!ds_.fields[size_t(d)].blob) blobsForChecks_.push_back(sf);
             }
-        // The source row is read again for every row: its BLOB values can be moved into the
-        // new row, unless one of them goes to two fields.
+        // src_ is filled anew for every row: its BLOB values can be moved into the new row,
+        // unless one of them goes to two fields.
         std::vector<int> sorted = sourceBlobs_;
         std::sort(sorted.begin(), sorted.end());
         takeBlobs_ = std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
