@@ -468,6 +468,32 @@ private:
         return out.data();
     }
 
+    // Writes the value of indexed field number `index` of row i's summary to r, and the key
+    // after it (its field is `width` bytes at `at` in an unpacked summary).
+    void IndexRecord(uint32_t i, size_t index, char* r, size_t at) const {
+        const size_t width = parts_[size_t(ds_.keyFields) + index].width;
+        if (!compact_) {
+            const char* s = summary_.data() + size_t(i) * summaryWidth_;
+            std::memcpy(r, s + at, width);
+            std::memcpy(r + width, s, keyWidth_);
+            return;
+        }
+        const char* p = summary_.data() + rowAt_[i];
+        const size_t wanted = size_t(ds_.keyFields) + index;
+        for (size_t j = 0; j <= wanted; ++j) {
+            const Part& part = parts_[j];
+            const bool key = j < size_t(ds_.keyFields);
+            size_t n = part.width;
+            if (part.alpha) n = size_t(uint8_t(*p++));
+            if (key || j == wanted) {
+                char* out = key ? r + width + part.to : r;
+                std::memcpy(out, p, n);
+                std::memset(out + n, 0, part.width - n);
+            }
+            p += n;
+        }
+    }
+
     // Row i's summary at its full width; a packed one is valid until the call after next.
     const char* Summary(uint32_t i) const {
         if (!compact_) return summary_.data() + size_t(i) * summaryWidth_;
@@ -537,10 +563,8 @@ private:
             const size_t width = size_t(ds_.fields[size_t(d.field)].width), at = indexAt_[i];
             // Record k: the k-th kept row's value, its key, and its data block.
             auto value = [&, i](uint32_t k) { return IndexedValue(order_[k], i); };
-            auto record = [&](uint32_t k, char* r) {
-                const char* s = Summary(order_[k]);
-                std::memcpy(r, s + at, width);
-                std::memcpy(r + width, s, keyWidth_);
+            auto record = [&, i](uint32_t k, char* r) {
+                IndexRecord(order_[k], i, r, at);
                 const unsigned h = unsigned(k / perBlock + 1) ^ 0x8000u;
                 r[width + keyWidth_] = char((h >> 8) & 0xFF);
                 r[width + keyWidth_ + 1] = char(h & 0xFF);
