@@ -361,18 +361,21 @@ private:
         if (summaryWidth_ == 0) return;   // unkeyed, no indexes: nothing to sort or index
         const char* d = row_.data.data();
         if (compact_) {
-            rowAt_.push_back(summary_.size());
+            const size_t at = summary_.size();
+            rowAt_.push_back(at);
+            summary_.resize(at + summaryWidth_ + parts_.size());   // the most a row takes
+            char* out = summary_.data() + at;
             for (const Part& part : parts_) {
                 const char* v = d + part.from;
                 size_t n = part.width;
-                if (part.alpha)
+                if (part.alpha) {
                     while (n > 0 && v[n - 1] == 0) --n;
-                const size_t at = summary_.size();
-                summary_.resize(at + (part.alpha ? 1 : 0) + n);
-                char* out = summary_.data() + at;
-                if (part.alpha) *out++ = char(n);
+                    *out++ = char(n);
+                }
                 std::memcpy(out, v, n);
+                out += n;
             }
+            summary_.resize(size_t(out - summary_.data()));
             return;
         }
         const size_t at = summary_.size();
@@ -459,6 +462,7 @@ private:
         for (size_t j = 0; j < wanted; ++j)
             p += parts_[j].alpha ? 1 + size_t(uint8_t(*p)) : parts_[j].width;
         const Part& part = parts_[wanted];
+        if (!part.alpha) return p;   // kept as it is
         std::vector<char>& out = unpacked_[turn_ ^= 1];
         out.resize(part.width);
         size_t n = part.width;

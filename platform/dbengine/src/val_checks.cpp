@@ -205,6 +205,8 @@ void ApplyValidity(const TableData& t, Record& row, bool isInsert) {
     for (const ValState::Bound& b : st->bound) {
         const FieldInfo& f = t.schema.fields[size_t(b.field)];
         const TFieldCheck& c = *b.check;
+        // A default alone matters for an inserted row only.
+        if (!c.Required && !c.Min && !c.Max && !(isInsert && c.Default)) continue;
         if (row.data.size() < size_t(f.offset + f.width)) continue;
         const char* p = &row.data[size_t(f.offset)];
         bool null = AllZero(p, size_t(f.width));
