@@ -128,8 +128,12 @@ std::vector<Case> Cases() {
 }
 
 TEST(StreamedUpdate, WritesTheFilesOfTheLoadingWayForEveryCase) {
+    const size_t defaultRun = StreamedUpdateRunBytes();
+    // Rows put in a new order are fetched in one run, or in runs of 11 rows.
+    for (size_t run : {defaultRun, size_t(1000)})
     for (const Case& c : Cases()) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.name + std::string(run == defaultRun ? "" : ", short runs"));
+        StreamedUpdateRunBytes() = run;
         TempFolder ref, streamed;
         Make(ref.path(), c.table);
         Make(streamed.path(), c.table);
@@ -154,6 +158,7 @@ TEST(StreamedUpdate, WritesTheFilesOfTheLoadingWayForEveryCase) {
         ASSERT_EQ(rows.size(), c.table.rows.size());
         if (!c.table.indexes.empty()) ExpectIndexesCurrent(streamed.path(), "Doors.DB", 1);
     }
+    StreamedUpdateRunBytes() = defaultRun;
 }
 
 TEST(StreamedUpdate, ChangesEveryRowAndKeepsTheRest) {

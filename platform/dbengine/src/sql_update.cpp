@@ -7,7 +7,8 @@
 //   1. Every row, in the files' order, gets the values in one reused record and passes the
 //      checks. While the new keys keep ascending, each row is written as it passes.
 //   2. When they did not, the kept keys are sorted (two equal ones stop the statement with the
-//      loading way's key violation) and the rows are read again in that order and written.
+//      loading way's key violation) and the rows are read again in that order and written,
+//      a run of at most StreamedUpdateRunBytes() of records at a time, each run read in the files' order.
 //   3. The primary index comes from the writer, each secondary index from the kept values;
 //      the new files, written beside the old ones, are put in place by rename (fileio.h).
 // Whatever fails before that (a refused value, damaged files, a failed write) removes the new
@@ -43,6 +44,11 @@ void ApplyAssignments(const Schema& s, Record& r, const std::vector<UpdateAssign
 bool& StreamedUpdatesEnabled() {
     static bool on = true;
     return on;
+}
+
+std::size_t& StreamedUpdateRunBytes() {
+    static std::size_t bytes = 8u << 20;
+    return bytes;
 }
 
 int& StreamedUpdatesDone() {
@@ -115,10 +121,7 @@ public:
                 for (uint32_t i = 1; i < k; ++i)
                     if (CompareKeyBytes(s_, Summary(order_[i - 1]), Summary(order_[i])) == 0) throw KeyCollision();
                 StartWriter(k);
-                for (uint32_t i = 0; i < k; ++i) {
-                    MakeRow(rd_.At(pos_[order_[i]]));
-                    w_->Add(row_);
-                }
+                WriteInOrder(k);
             }
             const std::string px = w_->Finish();
             w_.reset();
@@ -141,6 +144,27 @@ private:
         for (const FieldInfo* f : blobs_) row_.blobs[size_t(f->index)] = rd_.Blob(*f, source);
         ApplyAssignments(s_, row_, assigns_);
         RunBeforePost(t_, row_, false);
+    }
+
+    // Step 2's writing: the rows in order_, fetched a run at a time. Each run's records are
+    // read in the files' order into a buffer of bounded size, so that the files are read
+    // front to back once per run rather than a window for every row.
+    void WriteInOrder(uint32_t k) {
+        const size_t rs = size_t(s_.recordSize);
+        const uint32_t run = uint32_t(std::max<size_t>(1, StreamedUpdateRunBytes() / rs));
+        std::vector<char> records(size_t(std::min(run, k)) * rs);
+        std::vector<uint32_t> fetch;
+        for (uint32_t start = 0; start < k; start += run) {
+            const uint32_t end = std::min(k, start + run);
+            fetch.resize(end - start);
+            for (uint32_t i = start; i < end; ++i) fetch[i - start] = i;
+            std::sort(fetch.begin(), fetch.end(), [&](uint32_t a, uint32_t b) { return pos_[order_[a]] < pos_[order_[b]]; });
+            for (uint32_t i : fetch) std::memcpy(&records[size_t(i - start) * rs], rd_.At(pos_[order_[i]]), rs);
+            for (uint32_t i = start; i < end; ++i) {
+                MakeRow(&records[size_t(i - start) * rs]);
+                w_->Add(row_);
+            }
+        }
     }
 
     void KeepSummary() {

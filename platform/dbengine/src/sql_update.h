@@ -2,6 +2,7 @@
 // assignments, and the streamed way that rewrites a table from its files without loading it.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ bool TryStreamedUpdate(const std::string& path, const std::string& file,
 
 // True (the default) while updates may be streamed; tests switch it off to compare files.
 bool& StreamedUpdatesEnabled();
+// Bytes of records held at a time when the rows are written in a new order (8 MiB; tests
+// make it small).
+std::size_t& StreamedUpdateRunBytes();
 // Updates that were streamed in this process.
 int& StreamedUpdatesDone();
 
