@@ -1,6 +1,8 @@
 // The SQL update streamed from the table's files: for the same table and statement it writes
 // byte for byte the files that the loading way writes (but the header's update time), raises
 // what it raises, and a statement that fails leaves the files as they were.
+#include <algorithm>
+#include <fstream>
 #include <functional>
 
 #include "index_check.h"
@@ -40,11 +42,19 @@ struct DoorTable {
     std::vector<FieldSpec> fields = DoorFields();
     std::vector<IndexSpec> indexes = {{"DoorByName", {"AreaName"}}};
     std::vector<Row> rows;
+    // Stored in arrival order under a header that says "keyed on the first four fields", as
+    // other writers leave tables (no indexes then).
+    bool unsorted = false;
 };
 
 void Make(const std::string& folder, const DoorTable& s) {
-    Create(folder, "Doors", s.fields, s.indexes, 7, 1024);
+    Create(folder, "Doors", s.unsorted ? DoorFields(false) : s.fields, s.indexes, 7, 1024);
     AppendRows(folder, "Doors.DB", s.rows);
+    if (!s.unsorted) return;
+    std::string db = FileBytes(folder + "Doors.DB");
+    db[0x04] = 0;   // file type: keyed table
+    db[0x23] = 4;   // key fields
+    std::ofstream(folder + "Doors.DB", std::ios::binary | std::ios::trunc).write(db.data(), std::streamsize(db.size()));
 }
 
 // Door i: its address and line vary so that the update changes the rows' order; the
@@ -98,6 +108,10 @@ std::vector<Case> Cases() {
     unkeyed.indexes.clear();
     DoorTable noIndex = with(Doors(40));
     noIndex.indexes.clear();
+    DoorTable unsorted = with(Doors(40));
+    std::reverse(unsorted.rows.begin(), unsorted.rows.end());
+    unsorted.unsorted = true;
+    unsorted.indexes.clear();
     std::vector<Row> sameAddress = Doors(40);
     for (Row& r : sameAddress) r[0] = "10.0.0.1", r[2] = "0";
     std::vector<Row> cyrillic;
@@ -124,6 +138,8 @@ std::vector<Case> Cases() {
         {"new keys in the files' order", with(sameAddress), kDoorUpdate, "192.168.1.20"},
         {"unkeyed table", unkeyed, kDoorUpdate, "192.168.1.20"},
         {"no secondary index", noIndex, kDoorUpdate, "192.168.1.20"},
+        {"keyed rows stored out of key order", unsorted, kDoorUpdate, "192.168.1.20"},
+        {"keyed rows stored out of key order, key untouched", unsorted, {"UPDATE doors", "SET Extra=3"}, ""},
     };
 }
 
@@ -186,6 +202,7 @@ TEST(StreamedUpdate, RefusedStatementsRaiseWhatTheLoadingWayRaisesAndWriteNothin
         std::vector<std::string> sql;
         std::string ip;
         int code;
+        bool unsorted = false;
     };
     Row twin = Door(7);
     twin[2] = "2";   // differs from door 7 by its line only
@@ -193,6 +210,8 @@ TEST(StreamedUpdate, RefusedStatementsRaiseWhatTheLoadingWayRaisesAndWriteNothin
         {"equal keys after the update", {Door(3), Door(7), twin, Door(9)}, kDoorUpdate, "10.0.0.1", dbe::ecKeyViolation},
         {"equal keys among many blocks (doors 0 and 156)", Doors(200), {"UPDATE doors", "SET ContrAddr=5"}, "",
          dbe::ecKeyViolation},
+        {"equal keys in the files, key untouched", {Door(3), Door(7), Door(7)}, {"UPDATE doors", "SET Extra=3"}, "",
+         dbe::ecKeyViolation, true},
         {"below a field's minimum", Doors(30), {"UPDATE doors", "SET COMPort=0"}, "", dbe::ecValidity},
         {"above a field's maximum", Doors(30), {"UPDATE doors", "SET Extra=500"}, "", dbe::ecValidity},
         {"too long for its field", Doors(30), kDoorUpdate, std::string(16, '\xE6'), dbe::ecValueTooLong},
@@ -205,6 +224,8 @@ TEST(StreamedUpdate, RefusedStatementsRaiseWhatTheLoadingWayRaisesAndWriteNothin
             TempFolder f;
             DoorTable s;
             s.rows = c.rows;
+            s.unsorted = c.unsorted;
+            if (s.unsorted) s.indexes.clear();
             Make(f.path(), s);
             const auto before = Snapshot(f.path());
             StreamedUpdatesEnabled() = streamed == 1;
