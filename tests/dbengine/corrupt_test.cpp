@@ -227,6 +227,63 @@ TEST(SafeWrites, AFailureAfterPartOfTheFamilyWasReplacedPutsTheOldFilesBack) {
     EXPECT_EQ(v.FieldByName("Id").AsInteger(), 2);
 }
 
+TEST(SafeWrites, AnOldFileThatCannotBeMovedAsideLeavesTheFamilyAsItWas) {
+    // A save moves each old file of the family to "<file>~old" before the new ones go in; a
+    // folder of that name (not empty) stands in the way of one of them, the first, a middle
+    // one or the last.
+    for (const char* blocked : {"Good.MB", "Good.DB", "Good.PX"}) {
+        SCOPED_TRACE(blocked);
+        ScratchDir dir("safeaside");
+        std::string mb;
+        const std::string db = GoodTable(dir, &mb);
+        const std::string px = kxtest::ReadAll(dir.file("Good.PX"));
+        std::filesystem::create_directories(dir.file(std::string(blocked) + "~old") + "/inside");
+        {
+            TTable t;
+            t.DatabaseName = dir.str();
+            t.TableName = "Good";
+            t.Open();
+            t.First();
+            t.Edit();
+            t.FieldByName("Note").SetAsString(std::string(3000, 'z'));
+            t.Post();
+            EXPECT_THROW(t.Close(), EDBEngineError);
+        }
+        EXPECT_EQ(kxtest::ReadAll(dir.file("Good.DB")), db);
+        EXPECT_EQ(kxtest::ReadAll(dir.file("Good.MB")), mb);
+        EXPECT_EQ(kxtest::ReadAll(dir.file("Good.PX")), px);
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        std::vector<std::string> expected{"Good.DB", "Good.MB", "Good.PX", std::string(blocked) + "~old"};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+        // Once the way is clear, a save goes through and leaves no old file behind.
+        std::filesystem::remove_all(dir.file(std::string(blocked) + "~old"));
+        {
+            TTable u;
+            u.DatabaseName = dir.str();
+            u.TableName = "Good";
+            u.Open();
+            u.First();
+            u.Edit();
+            u.FieldByName("Note").SetAsString(std::string(3000, 'y'));
+            u.Post();
+            u.Close();
+        }
+        names.clear();
+        for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"Good.DB", "Good.MB", "Good.PX"}));
+        TTable v;
+        v.DatabaseName = dir.str();
+        v.TableName = "Good";
+        v.Open();
+        v.First();
+        EXPECT_EQ(v.FieldByName("Note").AsString(), std::string(3000, 'y'));
+    }
+}
+
 TEST(CorruptTables, OutOfRangeStoredValuesReadAsTextWithoutFault) {
     // Found by the fuzz target: a TimeStamp far outside the calendar.
     detail::FieldInfo ts;

@@ -183,6 +183,17 @@ std::vector<Case> Cases() {
                   }));
          },
          Dest()},
+        {"unkeyed source in key order but for its last row",
+         [](const std::string& folder) {
+             Table t = Source();
+             for (FieldSpec& f : t.fields) f.key = false;
+             Make(folder, t);
+             Fill(folder, "Src", Numbered(300, [](int i) {
+                      return Values{"k" + std::to_string(i < 299 ? 100 + i : 250), std::to_string(i),
+                                    i % 4 ? "" : Repeat(40 + i, 'n'), "", ""};
+                  }));
+         },
+         Dest()},
         {"source and destination sort differently",
          source(Numbered(10, [](int i) { return Values{kCyrillic[i], std::to_string(i), "", "", "x"}; }), "ascii"),
          Dest("ancyrr")},

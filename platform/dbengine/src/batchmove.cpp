@@ -99,9 +99,11 @@ private:
     std::shared_ptr<TableData> t_;
 };
 
-// Copies the mapped fields of a source row into a destination record.
-void FillRecord(const Schema& ss, const Record& src, const Schema& ds, Record& dst,
-                const std::vector<std::pair<int, int>>& map) {
+// Copies the mapped fields of a source row into a destination record; with takeBlobs, the
+// BLOB values are moved out of src instead (a scratch row whose BLOB fields are each mapped
+// once).
+void FillRecord(const Schema& ss, Record& src, const Schema& ds, Record& dst,
+                const std::vector<std::pair<int, int>>& map, bool takeBlobs) {
     for (const auto& [d, s] : map) {
         const FieldInfo& df = ds.fields[size_t(d)];
         const FieldInfo& sf = ss.fields[size_t(s)];
@@ -115,7 +117,10 @@ void FillRecord(const Schema& ss, const Record& src, const Schema& ds, Record& d
             char* p = &dst.data[size_t(df.offset)];
             std::memset(p, 0, size_t(df.width));
             std::memcpy(p, v.data(), std::min(v.size(), size_t(df.leader)));
-            dst.blobs[size_t(df.index)] = v;
+            if (takeBlobs && &v != &kNone)
+                dst.blobs[size_t(df.index)].swap(src.blobs[size_t(sf.index)]);
+            else
+                dst.blobs[size_t(df.index)] = v;
         } else {
             EncodeValue(ds, df, dst, DecodeValue(ss, sf, src));
         }
@@ -175,8 +180,9 @@ std::string UniqueWorkFolder(const std::string& folder) {
 // ---------------------------------------------------------------- the bulk path
 //
 // Append-update into an empty table that no one has loaded: the source is read from its
-// files row by row and never held; what stays in memory per row is the destination key and
-// the values of its indexed fields (the row's "summary") and the row's place in the source.
+// files row by row and never held; what stays in memory per row is at most the destination
+// key and the values of its indexed fields (the row's "summary") and the row's place in the
+// source.
 //   1. Every source row, in the order the row-by-row path takes them (the source's key order,
 //      arrival order when unkeyed), becomes a destination row in one reused buffer and passes
 //      the checks; its summary is kept.
@@ -186,6 +192,12 @@ std::string UniqueWorkFolder(const std::string& folder) {
 //      block buffer, their BLOBs with them; the primary index from each block's first key,
 //      each secondary index from sorted summaries.
 //   4. The new files, written beside the old ones, are put in place by rename (fileio.h).
+// The usual case takes one pass instead (Stream): a source read in its key order whose rows
+// come out in the destination's key order, without equal keys, is written as it is read,
+// each row converted and checked once, and only the secondary indexes' summaries are kept
+// (none for a table without secondary indexes).
+// The first row that breaks that order, or is refused, ends the pass: its files are removed
+// and steps 1 to 3 run from the start, so what is raised and written stays the same.
 // The row-by-row path gives byte for byte the same files (but the header's update time).
 class BulkMove {
 public:
@@ -201,20 +213,46 @@ public:
                 // A BLOB that lands in a plain field takes part in keys and checks.
                 if (!ds_.fields[size_t(d)].blob) blobsForChecks_.push_back(sf);
             }
+        // src_ is filled anew for every row: its BLOB values can be moved into the new row,
+        // unless one of them goes to two fields.
+        std::vector<int> sorted = sourceBlobs_;
+        std::sort(sorted.begin(), sorted.end());
+        takeBlobs_ = std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
         keyWidth_ = size_t(KeyWidth(ds_));
         summaryWidth_ = keyWidth_;
         indexes_ = SecondaryIndexesOf(dest_);
-        for (const SecondaryIndexDef& d : indexes_) {
-            indexAt_.push_back(summaryWidth_);
-            summaryWidth_ += size_t(ds_.fields[size_t(d.field)].width);
+        for (int i = 0; i < ds_.keyFields; ++i) {
+            const FieldInfo& f = ds_.fields[size_t(i)];
+            parts_.push_back({size_t(f.offset), size_t(f.width), size_t(f.offset), f.code == fcAlpha && f.width <= 255});
         }
+        for (const SecondaryIndexDef& d : indexes_) {
+            const FieldInfo& f = ds_.fields[size_t(d.field)];
+            indexAt_.push_back(summaryWidth_);
+            parts_.push_back({size_t(f.offset), size_t(f.width), summaryWidth_, f.code == fcAlpha && f.width <= 255});
+            summaryWidth_ += size_t(f.width);
+        }
+        // A new row is blank but for the defaults: the same for every row, made once.
+        blank_ = row_;
+        ApplyDefaults(dest_, blank_);
     }
 
     int Run(const std::string& destPath) {
-        Collect();
-        const int moved = int(pos_.size());
-        Order();
-        Write(destPath);
+        Targets(destPath);
+        int moved = 0;
+        try {
+            if (Stream(destPath)) {
+                moved = int(rd_.RecordCount());
+            } else {
+                Collect();
+                moved = int(pos_.size());
+                Order();
+                Write(destPath);
+            }
+            Finish(destPath);
+        } catch (...) {
+            RemoveTemporaries();
+            throw;
+        }
         return moved;
     }
 
@@ -224,20 +262,134 @@ private:
         std::memcpy(&src_.data[0], source, src_.data.size());
         for (int f : (allBlobs ? sourceBlobs_ : blobsForChecks_))
             src_.blobs[size_t(f)] = rd_.Blob(ss_.fields[size_t(f)], source);
-        std::memset(&row_.data[0], 0, row_.data.size());
+        std::memcpy(&row_.data[0], blank_.data.data(), row_.data.size());
         for (std::string& b : row_.blobs) b.clear();
-        ApplyDefaults(dest_, row_);
-        FillRecord(ss_, src_, ds_, row_, map_);
+        FillRecord(ss_, src_, ds_, row_, map_, takeBlobs_);
         RunBeforePost(dest_, row_, false);
     }
 
-    void Keep(RowPos p) {
+    // The files to write: the temporary ones are these with TempFileFor's name.
+    void Targets(const std::string& destPath) {
+        const bool blobs = ds_.HasBlobs(), keyed = ds_.keyFields > 0;
+        targets_.clear();
+        if (blobs) targets_.push_back(FamilyPath(destPath, "MB"));
+        targets_.push_back(destPath);
+        if (keyed) targets_.push_back(FamilyPath(destPath, "PX"));
+        for (const SecondaryIndexDef& d : indexes_) {
+            targets_.push_back(SecondaryIndexFile(destPath, XgExtension(d.slot)));
+            targets_.push_back(SecondaryIndexFile(destPath, YgExtension(d.slot)));
+        }
+    }
+
+    void RemoveTemporaries() {
+        w_.reset();   // closes its files
+        for (const std::string& t : targets_) RemoveFile(TempFileFor(t));
+    }
+
+    // Creates the writer of n rows and its files; the format's block limit is checked first.
+    void StartWriter(const std::string& destPath, uint32_t n) {
+        const std::string name = ds_.tableName.empty() ? destPath : ds_.tableName;
+        w_ = std::make_unique<TableWriter>(ds_, name, n);
+        w_->Start(TempFileFor(destPath), ds_.HasBlobs() ? TempFileFor(FamilyPath(destPath, "MB")) : std::string());
+    }
+
+    // The one pass (see above). False, with nothing written or kept, when the rows need the
+    // other way.
+    bool Stream(const std::string& destPath) {
+        const uint32_t n = rd_.RecordCount();
+        try {
+            StartWriter(destPath, n);
+        } catch (const EDBEngineError&) {
+            // Too many rows for the format, or the files cannot be made: the other way
+            // raises it, after the checks, as it always has.
+            RemoveTemporaries();
+            return false;
+        }
+        const bool sourceKeyed = ss_.keyFields > 0, destKeyed = ds_.keyFields > 0;
+        const size_t sourceKey = size_t(KeyWidth(ss_));
+        std::vector<char> previous(sourceKey), previousDest(keyWidth_);
+        if (!indexes_.empty()) {
+            // Kept for the indexes only, packed: only what is used of the reserve is touched.
+            compact_ = true;
+            summary_.reserve(size_t(n) * (summaryWidth_ + parts_.size()));
+            rowAt_.reserve(n);
+        }
+        const char* rec = nullptr;
+        RowPos p = 0;
+        bool ok = true;
+        uint32_t k = 0;
+        try {
+            for (; ok && rd_.Next(rec, p); ++k) {
+                if (sourceKeyed) {
+                    if (k > 0 && CompareKeyBytes(ss_, previous.data(), rec) > 0) {
+                        ok = false;
+                        break;
+                    }
+                    std::memcpy(previous.data(), rec, sourceKey);
+                }
+                MakeRow(rec, true);
+                if (destKeyed) {
+                    if (k > 0 && CompareKeyBytes(ds_, previousDest.data(), row_.data.data()) >= 0) {
+                        ok = false;
+                        break;
+                    }
+                    std::memcpy(previousDest.data(), row_.data.data(), keyWidth_);
+                }
+                if (!indexes_.empty()) KeepSummary();
+                w_->Add(row_);
+            }
+        } catch (...) {
+            ok = false;   // a refused row: met again, in the row-by-row path's order, below
+        }
+        if (ok) {
+            order_.resize(k);
+            for (uint32_t i = 0; i < k; ++i) order_[i] = i;
+            return true;
+        }
+        RemoveTemporaries();
+        std::vector<char>().swap(summary_);
+        std::vector<size_t>().swap(rowAt_);
+        compact_ = false;
+        rd_.Rewind();
+        return false;
+    }
+
+    // The row's summary: its key, then the value of each indexed field, at summaryWidth_
+    // bytes a row; or packed (compact_), each Alpha part without its trailing zeros after a
+    // byte of its length, found through rowAt_.
+    void KeepSummary() {
+        if (summaryWidth_ == 0) return;   // unkeyed, no indexes: nothing to sort or index
         const char* d = row_.data.data();
-        summary_.insert(summary_.end(), d, d + keyWidth_);
+        if (compact_) {
+            const size_t at = summary_.size();
+            rowAt_.push_back(at);
+            summary_.resize(at + summaryWidth_ + parts_.size());   // the most a row takes
+            char* out = summary_.data() + at;
+            for (const Part& part : parts_) {
+                const char* v = d + part.from;
+                size_t n = part.width;
+                if (part.alpha) {
+                    while (n > 0 && v[n - 1] == 0) --n;
+                    *out++ = char(n);
+                }
+                std::memcpy(out, v, n);
+                out += n;
+            }
+            summary_.resize(size_t(out - summary_.data()));
+            return;
+        }
+        const size_t at = summary_.size();
+        summary_.resize(at + summaryWidth_);
+        char* out = summary_.data() + at;
+        std::memcpy(out, d, keyWidth_);
         for (size_t i = 0; i < indexes_.size(); ++i) {
             const FieldInfo& f = ds_.fields[size_t(indexes_[i].field)];
-            summary_.insert(summary_.end(), d + f.offset, d + f.offset + f.width);
+            std::memcpy(out + indexAt_[i], d + f.offset, size_t(f.width));
         }
+    }
+
+    void Keep(RowPos p) {
+        KeepSummary();
         pos_.push_back(p);
     }
 
@@ -301,7 +453,66 @@ private:
         }
     }
 
-    const char* Summary(uint32_t i) const { return summary_.data() + size_t(i) * summaryWidth_; }
+    // The value of indexed field number `index` in row i's summary, at its full width (valid
+    // as Summary's).
+    const char* IndexedValue(uint32_t i, size_t index) const {
+        if (!compact_) return summary_.data() + size_t(i) * summaryWidth_ + indexAt_[index];
+        const char* p = summary_.data() + rowAt_[i];
+        const size_t wanted = size_t(ds_.keyFields) + index;
+        for (size_t j = 0; j < wanted; ++j)
+            p += parts_[j].alpha ? 1 + size_t(uint8_t(*p)) : parts_[j].width;
+        const Part& part = parts_[wanted];
+        if (!part.alpha) return p;   // kept as it is
+        std::vector<char>& out = unpacked_[turn_ ^= 1];
+        out.resize(part.width);
+        size_t n = part.width;
+        if (part.alpha) n = size_t(uint8_t(*p++));
+        std::memcpy(out.data(), p, n);
+        std::memset(out.data() + n, 0, part.width - n);
+        return out.data();
+    }
+
+    // Writes the value of indexed field number `index` of row i's summary to r, and the key
+    // after it (its field is `width` bytes at `at` in an unpacked summary).
+    void IndexRecord(uint32_t i, size_t index, char* r, size_t at) const {
+        const size_t width = parts_[size_t(ds_.keyFields) + index].width;
+        if (!compact_) {
+            const char* s = summary_.data() + size_t(i) * summaryWidth_;
+            std::memcpy(r, s + at, width);
+            std::memcpy(r + width, s, keyWidth_);
+            return;
+        }
+        const char* p = summary_.data() + rowAt_[i];
+        const size_t wanted = size_t(ds_.keyFields) + index;
+        for (size_t j = 0; j <= wanted; ++j) {
+            const Part& part = parts_[j];
+            const bool key = j < size_t(ds_.keyFields);
+            size_t n = part.width;
+            if (part.alpha) n = size_t(uint8_t(*p++));
+            if (key || j == wanted) {
+                char* out = key ? r + width + part.to : r;
+                std::memcpy(out, p, n);
+                std::memset(out + n, 0, part.width - n);
+            }
+            p += n;
+        }
+    }
+
+    // Row i's summary at its full width; a packed one is valid until the call after next.
+    const char* Summary(uint32_t i) const {
+        if (!compact_) return summary_.data() + size_t(i) * summaryWidth_;
+        std::vector<char>& out = unpacked_[turn_ ^= 1];
+        out.resize(summaryWidth_);
+        const char* p = summary_.data() + rowAt_[i];
+        for (const Part& part : parts_) {
+            size_t n = part.width;
+            if (part.alpha) n = size_t(uint8_t(*p++));
+            std::memcpy(out.data() + part.to, p, n);
+            std::memset(out.data() + part.to + n, 0, part.width - n);
+            p += n;
+        }
+        return out.data();
+    }
 
     // Step 2.
     void Order() {
@@ -329,34 +540,23 @@ private:
         order_.resize(kept);
     }
 
-    // Steps 3 and 4.
+    // Step 3: the rows.
     void Write(const std::string& destPath) {
         const uint32_t n = uint32_t(order_.size());
-        const std::string name = ds_.tableName.empty() ? destPath : ds_.tableName;
-        TableWriter w(ds_, name, n);   // the format's block limit, before any file exists
-        std::vector<std::string> targets;
-        const bool blobs = ds_.HasBlobs(), keyed = ds_.keyFields > 0;
-        if (blobs) targets.push_back(FamilyPath(destPath, "MB"));
-        targets.push_back(destPath);
-        if (keyed) targets.push_back(FamilyPath(destPath, "PX"));
-        for (const SecondaryIndexDef& d : indexes_) {
-            targets.push_back(SecondaryIndexFile(destPath, XgExtension(d.slot)));
-            targets.push_back(SecondaryIndexFile(destPath, YgExtension(d.slot)));
+        StartWriter(destPath, n);   // the format's block limit, before any file exists
+        for (uint32_t k = 0; k < n; ++k) {
+            MakeRow(rd_.At(pos_[order_[k]]), true);
+            w_->Add(row_);
         }
-        try {
-            w.Start(TempFileFor(destPath), blobs ? TempFileFor(targets.front()) : std::string());
-            for (uint32_t k = 0; k < n; ++k) {
-                MakeRow(rd_.At(pos_[order_[k]]), true);
-                w.Add(row_);
-            }
-            const std::string px = w.Finish();
-            if (keyed) WriteFile(TempFileFor(FamilyPath(destPath, "PX")), px);
-            WriteIndexes(destPath);
-            ReplaceByWritten(targets);
-        } catch (...) {
-            for (const std::string& t : targets) RemoveFile(TempFileFor(t));
-            throw;
-        }
+    }
+
+    // Step 3, the indexes, and step 4.
+    void Finish(const std::string& destPath) {
+        const std::string px = w_->Finish();
+        w_.reset();
+        if (ds_.keyFields > 0) WriteFile(TempFileFor(FamilyPath(destPath, "PX")), px);
+        WriteIndexes(destPath);
+        ReplaceByWritten(targets_);
     }
 
     void WriteIndexes(const std::string& destPath) {
@@ -366,11 +566,9 @@ private:
             const SecondaryIndexDef& d = indexes_[i];
             const size_t width = size_t(ds_.fields[size_t(d.field)].width), at = indexAt_[i];
             // Record k: the k-th kept row's value, its key, and its data block.
-            auto value = [&](uint32_t k) { return Summary(order_[k]) + at; };
-            auto record = [&](uint32_t k, char* r) {
-                const char* s = Summary(order_[k]);
-                std::memcpy(r, s + at, width);
-                std::memcpy(r + width, s, keyWidth_);
+            auto value = [&, i](uint32_t k) { return IndexedValue(order_[k], i); };
+            auto record = [&, i](uint32_t k, char* r) {
+                IndexRecord(order_[k], i, r, at);
                 const unsigned h = unsigned(k / perBlock + 1) ^ 0x8000u;
                 r[width + keyWidth_] = char((h >> 8) & 0xFF);
                 r[width + keyWidth_ + 1] = char(h & 0xFF);
@@ -393,12 +591,24 @@ private:
     TableData& dest_;
     const Schema& ds_;
     const std::vector<std::pair<int, int>>& map_;
-    Record src_, row_;
+    Record src_, row_, blank_;
     std::vector<int> sourceBlobs_, blobsForChecks_;
+    bool takeBlobs_ = false;
+    std::vector<std::string> targets_;
+    std::unique_ptr<TableWriter> w_;
     std::vector<SecondaryIndexDef> indexes_;
     std::vector<size_t> indexAt_;
     size_t keyWidth_ = 0, summaryWidth_ = 0;
+    struct Part {
+        size_t from, width, to;   // bytes of the row, and where they go in a summary
+        bool alpha;               // kept without trailing zeros when packed
+    };
+    std::vector<Part> parts_;
+    bool compact_ = false;
     std::vector<char> summary_;
+    std::vector<size_t> rowAt_;
+    mutable std::vector<char> unpacked_[2];
+    mutable int turn_ = 0;
     std::vector<RowPos> pos_;
     std::vector<uint32_t> order_;
 };
@@ -541,7 +751,7 @@ void TBatchMove::Run() {
                 TableUse nt(newPath);
                 for (const RecordPtr& r : src->rows) {
                     RecordPtr rec = nt->NewRecord();
-                    FillRecord(ss, *r, nt->schema, *rec, map);
+                    FillRecord(ss, *r, nt->schema, *rec, map, false);
                     RunBeforePost(*nt, *rec, true);
                     nt->InsertRow(std::move(rec));
                     ++moved_;
@@ -598,7 +808,7 @@ void TBatchMove::Run() {
         // holds stays blank (the checks still refuse it in a required field).
         RecordPtr rec = dst->NewRecord();
         ApplyDefaults(*dst, *rec);
-        FillRecord(ss, *r, ds, *rec, map);
+        FillRecord(ss, *r, ds, *rec, map, false);
         RunBeforePost(*dst, *rec, false);
         rec->seq = seq++;
         ++moved_;

@@ -92,6 +92,25 @@ std::vector<std::string> ListFiles(const std::string& folder) {
     return names;
 }
 
+std::string FindNameNoCase(const std::vector<std::string>& listing, const std::string& name) {
+    for (const std::string& n : listing)
+        if (n == name) return n;
+    for (const std::string& n : listing)
+        if (rtl::AsciiSameText(n, name)) return n;
+    return std::string();
+}
+
+std::string FindNameNoCase(const std::string& folder, const std::string& name) {
+#ifndef _WIN32
+    // Where names are told apart by case, a regular file of exactly this name is the one a
+    // listing finds first: no need to read the folder. (Windows finds a name whatever its
+    // case, and would not say the case stored.)
+    std::error_code ec;
+    if (fs::is_regular_file(NativePath(JoinPath(folder, name)), ec)) return name;
+#endif
+    return FindNameNoCase(ListFiles(folder), name);
+}
+
 bool RemoveFile(const std::string& path) {
     std::error_code ec;
     fs::remove(NativePath(path), ec);
@@ -135,22 +154,6 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + PathSeparator() + name;
 }
 
-namespace {
-
-// Keeps the current contents of a file under a second name: a hard link where the file
-// system has them, else a copy. False when it cannot.
-bool KeepOldContents(const std::string& path, const std::string& backup) {
-    std::error_code ec;
-    fs::remove(NativePath(backup), ec);
-    ec.clear();
-    fs::create_hard_link(NativePath(path), NativePath(backup), ec);
-    if (!ec) return true;
-    ec.clear();
-    return fs::copy_file(NativePath(path), NativePath(backup), fs::copy_options::overwrite_existing, ec) && !ec;
-}
-
-}  // namespace
-
 void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>& files) {
     std::vector<std::string> temps;
     auto removeAll = [](const std::vector<std::string>& paths) {
@@ -175,51 +178,56 @@ void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>&
     ReplaceByWritten(targets);
 }
 
+// The old files are moved aside before the new ones are renamed in, rather than having the
+// new ones renamed over them: renaming over an existing file makes some file systems (ext4's
+// auto_da_alloc) write the new file's data out at once, which costs more than the rest of a
+// large save. Each step is undone on a failure: the files placed are removed, the old ones
+// renamed back, so the family never mixes old and new contents.
 void ReplaceByWritten(const std::vector<std::string>& targets) {
-    std::vector<std::string> temps, backups;
     auto removeAll = [](const std::vector<std::string>& paths) {
         for (auto& t : paths) {
             std::error_code ec;
             if (!t.empty()) fs::remove(NativePath(t), ec);
         }
     };
-    std::vector<std::pair<std::string, int>> files;
-    for (auto& t : targets) {
-        temps.push_back(t + "~");
-        files.emplace_back(t, 0);
-    }
-    // With more than one file, a rename that fails after others succeeded must be undone:
-    // the old contents of every file but the last are kept until the end.
-    for (std::size_t i = 0; i + 1 < files.size(); ++i) {
-        const std::string& path = files[i].first;
+    std::vector<std::string> temps, aside;   // aside[i]: where target i's old file went ("" none)
+    for (auto& t : targets) temps.push_back(TempFileFor(t));
+    auto putBack = [&] {
+        for (std::size_t j = aside.size(); j-- > 0;) {
+            std::error_code ec;
+            if (!aside[j].empty()) fs::rename(NativePath(aside[j]), NativePath(targets[j]), ec);
+        }
+    };
+    for (const std::string& path : targets) {
         std::error_code ec;
         if (!fs::is_regular_file(NativePath(path), ec)) {
-            backups.emplace_back();   // nothing to keep
+            aside.emplace_back();   // nothing to keep
             continue;
         }
-        backups.push_back(path + "~old");
-        if (!KeepOldContents(path, backups.back())) {
-            removeAll(temps);
-            removeAll(backups);
-            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
-        }
-    }
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        std::error_code ec;
-        fs::rename(NativePath(temps[i]), NativePath(files[i].first), ec);
+        const std::string old = path + "~old";
+        fs::remove(NativePath(old), ec);   // left by an earlier run that was cut short
+        ec.clear();
+        fs::rename(NativePath(path), NativePath(old), ec);
         if (ec) {
-            for (std::size_t j = i; j-- > 0;) {
-                std::error_code ec2;
-                if (backups[j].empty()) fs::remove(NativePath(files[j].first), ec2);
-                else fs::rename(NativePath(backups[j]), NativePath(files[j].first), ec2);
-            }
+            putBack();
+            removeAll(temps);
+            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot replace file %s: %s", path.c_str(),
+                                                           ec.message().c_str()));
+        }
+        aside.push_back(old);
+    }
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        std::error_code ec;
+        fs::rename(NativePath(temps[i]), NativePath(targets[i]), ec);
+        if (ec) {
+            removeAll(std::vector<std::string>(targets.begin(), targets.begin() + static_cast<std::ptrdiff_t>(i)));
+            putBack();
             removeAll(std::vector<std::string>(temps.begin() + static_cast<std::ptrdiff_t>(i), temps.end()));
-            removeAll(backups);
-            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot replace file %s: %s",
-                                                           files[i].first.c_str(), ec.message().c_str()));
+            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot replace file %s: %s", targets[i].c_str(),
+                                                           ec.message().c_str()));
         }
     }
-    removeAll(backups);
+    removeAll(aside);
 }
 
 }  // namespace dbe::detail

@@ -28,6 +28,11 @@ bool DirectoryExists(const std::string& path);
 // Names (no folder) of the regular files in folder; empty when it cannot be listed. Names
 // that have no 8-bit form are left out (no 8-bit path could open them).
 std::vector<std::string> ListFiles(const std::string& folder);
+// The name of the regular file in folder that is `name` without regard to ASCII letter case
+// (the exact name first); "" when there is none. The second form looks in a listing that
+// ListFiles made, for callers that look up several names in one folder.
+std::string FindNameNoCase(const std::string& folder, const std::string& name);
+std::string FindNameNoCase(const std::vector<std::string>& listing, const std::string& name);
 
 // Removes a file; true when it is gone (or was never there).
 bool RemoveFile(const std::string& path);
@@ -40,11 +45,11 @@ void RenameFile(const std::string& from, const std::string& to);
 // Renames without raising; false when it cannot.
 bool TryRenameFile(const std::string& from, const std::string& to);
 
-// Writes every (path, bytes) pair to a temporary file beside it, then renames each over its
-// target in the order given. Any failure removes the temporary files and raises
-// EDBEngineError; a failure after some targets were replaced puts their old contents back
-// (kept under a "~old" name until every rename succeeded), so the files never mix old and
-// new contents.
+// Writes every (path, bytes) pair to a temporary file beside it, then puts each in place of
+// its target in the order given: the existing targets are first renamed to target + "~old",
+// then the new files renamed in, then the old ones removed. Any failure removes the temporary
+// files and raises EDBEngineError; a failure after some targets were moved puts the old files
+// back, so the files never mix old and new contents.
 void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>& files);
 // The same for files already written beside their targets under the name target + "~"
 // (TempFileFor): each is put in place of its target, in the order given, or all are removed.

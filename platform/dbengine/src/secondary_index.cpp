@@ -80,12 +80,13 @@ size_t FieldNamesOffset(int fileVersion, size_t n) {
 }
 
 void RemoveIndexFiles(const std::string& dbPath, int fromSlot) {
+    const std::string folder = FolderOf(dbPath);
+    const std::vector<std::string> names = ListFiles(folder);
     for (int s = fromSlot; s < kMaxSlots; ++s) {
         for (const std::string& ext : {XgExt(s), YgExt(s)}) {
-            const std::string folder = FolderOf(dbPath);
-            std::string found = FindFileNoCase(folder, StemOf(dbPath) + ext);
+            const std::string found = FindNameNoCase(names, StemOf(dbPath) + ext);
             if (found.empty()) continue;
-            RemoveFile(found);
+            RemoveFile(JoinPath(folder, found));
         }
     }
 }
@@ -164,9 +165,11 @@ void OnOpen(TableData& t) {
     t.extensions.erase(kExtension);
     auto st = std::make_shared<IndexState>();
     const std::string folder = FolderOf(t.dbPath);
+    const std::vector<std::string> names = ListFiles(folder);   // once for all the slots
     for (int s = 0; s < kMaxSlots; ++s) {
-        const std::string path = FindFileNoCase(folder, StemOf(t.dbPath) + XgExt(s));
-        if (path.empty()) continue;
+        const std::string found = FindNameNoCase(names, StemOf(t.dbPath) + XgExt(s));
+        if (found.empty()) continue;
+        const std::string path = JoinPath(folder, found);
         SecondaryIndexDef def;
         std::string error;
         if (ReadIndexDef(t, path, s, def, error)) {

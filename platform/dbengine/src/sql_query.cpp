@@ -1,8 +1,10 @@
 // TQuery: the UPDATE statement over every row of one table (see dbengine/query.h).
 //
-// Every row is rewritten into a new row set; a key collision, a validity check or a value
-// that does not fit stops the statement before the loaded table changes. The new rows are
-// then swapped in and written; a failed write swaps the old rows back.
+// A table that no table object of the process holds is rewritten from its files row by row
+// (sql_update.cpp). Otherwise every row is rewritten into a new row set; a key collision, a
+// validity check or a value that does not fit stops the statement before the loaded table
+// changes. The new rows are then swapped in and written; a failed write swaps the old rows
+// back.
 #include "dbengine/query.h"
 
 #include <cctype>
@@ -11,6 +13,7 @@
 #include "rtl/strutil.h"
 #include "secondary_index.h"
 #include "sql_parser.h"
+#include "sql_update.h"
 #include "tabledata.h"
 #include "table_hooks.h"
 #include "val_checks.h"
@@ -77,6 +80,46 @@ void TQuery::ExecSQL() {
     const std::string path = FindFileNoCase(folder, TableFileName(st.Table));
     if (path.empty()) throw EDBEngineError(ecNoSuchTable, "Table '" + folder + TableFileName(st.Table) + "' does not exist");
     const std::string file = TableFileName(st.Table);
+
+    // Resolves fields and values before any row is touched.
+    auto resolve = [&](const Schema& schema) {
+        std::vector<UpdateAssignment> assigns;
+        for (const sql::TAssignment& a : st.Set) {
+            int f = schema.FindField(a.Field);
+            if (f < 0) throw EDBEngineError(ecInvalidDefinition, "Unknown field '" + a.Field + "' in table '" + file + "'");
+            const FieldInfo& fi = schema.fields[size_t(f)];
+            TValue v;
+            if (a.IsParam) {
+                const TParam* p = nullptr;
+                for (const TParam& q : params_)
+                    if (rtl::AsciiSameText(q.Name(), a.Param)) p = &q;
+                if (!p || !p->Bound()) throw EDBEngineError(ecInvalidDefinition, "No value for parameter '" + a.Param + "'");
+                if (fi.code == fcAlpha || fi.blob) {
+                    if (!p->AsString().empty()) v = p->AsString();
+                } else {
+                    try {
+                        v = TextToValue(fi, p->AsString());
+                    } catch (const EDBEngineError&) {
+                        throw;
+                    } catch (const rtl::Exception& e) {
+                        throw EDBEngineError(ecInvalidDefinition, "Parameter '" + a.Param + "': " + e.Message());
+                    }
+                }
+            } else {
+                v = a.Value;
+            }
+            assigns.push_back({f, std::move(v)});
+        }
+        return assigns;
+    };
+
+    // A table that no table object holds is rewritten from its files, without loading it.
+    int streamed = 0;
+    if (TryStreamedUpdate(path, file, resolve, streamed)) {
+        rowsAffected_ = streamed;
+        return;
+    }
+
     std::shared_ptr<TableData> t = AcquireTable(path);
     struct Release {
         std::shared_ptr<TableData>& t;
@@ -84,39 +127,7 @@ void TQuery::ExecSQL() {
             if (t) try { ReleaseTable(t); } catch (...) {}
         }
     } release{t};
-
-    // Resolve fields and values before touching any row.
-    struct Assign {
-        int field;
-        TValue value;
-    };
-    std::vector<Assign> assigns;
-    for (const sql::TAssignment& a : st.Set) {
-        int f = t->schema.FindField(a.Field);
-        if (f < 0) throw EDBEngineError(ecInvalidDefinition, "Unknown field '" + a.Field + "' in table '" + file + "'");
-        const FieldInfo& fi = t->schema.fields[size_t(f)];
-        TValue v;
-        if (a.IsParam) {
-            const TParam* p = nullptr;
-            for (const TParam& q : params_)
-                if (rtl::AsciiSameText(q.Name(), a.Param)) p = &q;
-            if (!p || !p->Bound()) throw EDBEngineError(ecInvalidDefinition, "No value for parameter '" + a.Param + "'");
-            if (fi.code == fcAlpha || fi.blob) {
-                if (!p->AsString().empty()) v = p->AsString();
-            } else {
-                try {
-                    v = TextToValue(fi, p->AsString());
-                } catch (const EDBEngineError&) {
-                    throw;
-                } catch (const rtl::Exception& e) {
-                    throw EDBEngineError(ecInvalidDefinition, "Parameter '" + a.Param + "': " + e.Message());
-                }
-            }
-        } else {
-            v = a.Value;
-        }
-        assigns.push_back({f, std::move(v)});
-    }
+    const std::vector<UpdateAssignment> assigns = resolve(t->schema);
 
     const Schema& s = t->schema;
     RowSet next(RecordLess{&s});
@@ -124,15 +135,7 @@ void TQuery::ExecSQL() {
     old.reserve(t->rows.size());
     for (const RecordPtr& r : t->rows) {
         auto rec = std::make_shared<Record>(*r);
-        for (const Assign& a : assigns) {
-            try {
-                EncodeValue(s, s.fields[size_t(a.field)], *rec, a.value);
-            } catch (const EDBEngineError&) {
-                throw;
-            } catch (const rtl::Exception& e) {
-                throw EDBEngineError(ecValueTooLong, "Field '" + s.fields[size_t(a.field)].name + "': " + e.Message());
-            }
-        }
+        ApplyAssignments(s, *rec, assigns);
         RunBeforePost(*t, *rec, false);
         next.insert(next.end(), rec);
         old.push_back(r);

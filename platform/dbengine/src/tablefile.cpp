@@ -360,12 +360,8 @@ void DeleteFamily(const std::string& dbPath) {
 }
 
 std::string FindFileNoCase(const std::string& folder, const std::string& name) {
-    std::string exact = JoinPath(folder, name);
-    for (auto& n : ListFiles(folder))
-        if (n == name) return exact;
-    for (auto& n : ListFiles(folder))
-        if (rtl::AsciiSameText(n, name)) return JoinPath(folder, n);
-    return std::string();
+    const std::string found = FindNameNoCase(folder, name);
+    return found.empty() ? found : JoinPath(folder, found);
 }
 
 // ---------------------------------------------------------------- reading
@@ -1040,6 +1036,10 @@ public:
         return static_cast<uint32_t>(U16(off)) | (static_cast<uint32_t>(U16(off + 2)) << 16);
     }
     std::string Copy(std::size_t off, std::size_t n) const {
+        if (n <= kMbWindow) {   // straight from the window, without zeroing a string first
+            Fill(off, n);
+            return std::string(chunk_.data() + (off - chunkStart_), n);
+        }
         std::string out(n, '\0');
         Read(off, n, out.data());
         return out;
@@ -1257,30 +1257,38 @@ bool TableReader::CheckAll() {
 
 namespace {
 // An output file written in large pieces through a buffer of fixed size; a piece as large as
-// the buffer goes to the file directly.
+// the buffer goes to the file directly. Claim lets a caller build a piece in the buffer itself
+// (a data block), saving a copy; nothing else may be written before the piece is complete.
 struct OutFile {
     static constexpr std::size_t kBuffer = kWindowBytes * 4;
     std::unique_ptr<std::fstream> f;
-    std::string buf;
+    std::unique_ptr<char[]> buf;
+    std::size_t used = 0;
+    // Room for n bytes (n <= kBuffer) at the end of what is written, not yet set.
+    char* Claim(std::size_t n) {
+        if (used + n > kBuffer) Flush();
+        if (!buf) buf.reset(new char[kBuffer]);
+        char* p = buf.get() + used;
+        used += n;
+        return p;
+    }
     void Write(const char* p, std::size_t n) {
-        if (buf.size() + n > kBuffer) Flush();
         if (n >= kBuffer) {
+            Flush();
             f->write(p, static_cast<std::streamsize>(n));
             return;
         }
-        if (buf.capacity() < kBuffer) buf.reserve(kBuffer);
-        buf.append(p, n);
+        if (n > 0) std::memcpy(Claim(n), p, n);
     }
     void Zeros(std::size_t n) {
-        static const char kZeros[4096] = {};
         for (std::size_t k; n > 0; n -= k) {
-            k = std::min(n, sizeof kZeros);
-            Write(kZeros, k);
+            k = std::min(n, kBuffer);
+            std::memset(Claim(k), 0, k);
         }
     }
     void Flush() {
-        if (!buf.empty()) f->write(buf.data(), static_cast<std::streamsize>(buf.size()));
-        buf.clear();
+        if (used > 0) f->write(buf.get(), static_cast<std::streamsize>(used));
+        used = 0;
     }
     bool Close() {
         Flush();
@@ -1298,7 +1306,7 @@ struct TableWriter::Impl {
     std::size_t perBlock = 0, nblocks = 0;
     std::string header;
     OutFile db, mb;
-    std::string block;           // the data block being filled
+    char* block = nullptr;       // the data block being filled, in db's buffer
     std::size_t inBlock = 0, blockNo = 0;
     std::size_t keyWidth = 0;
     std::string firstKeys;           // the first key of every data block
@@ -1307,13 +1315,20 @@ struct TableWriter::Impl {
     uint16_t mod = 0;
     std::string chunk;           // one BLOB block being written
 
+    // Completes the block: its header, and zeros after its last row.
     void FlushBlock() {
         if (inBlock == 0) return;
-        Put16(block, px::kBlockNext, blockNo + 1 < nblocks ? static_cast<unsigned>(blockNo + 2) : 0);
-        Put16(block, px::kBlockPrev, static_cast<unsigned>(blockNo));
-        Put16(block, px::kBlockLastOffset, static_cast<uint16_t>(static_cast<int16_t>((inBlock - 1) * static_cast<std::size_t>(s.recordSize))));
-        db.Write(block.data(), block.size());
-        std::memset(&block[0], 0, block.size());
+        auto put16 = [this](std::size_t off, unsigned v) {
+            block[off] = static_cast<char>(v & 0xFF);
+            block[off + 1] = static_cast<char>((v >> 8) & 0xFF);
+        };
+        const std::size_t rs = static_cast<std::size_t>(s.recordSize), bs = static_cast<std::size_t>(s.blockSize);
+        put16(px::kBlockNext, blockNo + 1 < nblocks ? static_cast<unsigned>(blockNo + 2) : 0);
+        put16(px::kBlockPrev, static_cast<unsigned>(blockNo));
+        put16(px::kBlockLastOffset, static_cast<uint16_t>(static_cast<int16_t>((inBlock - 1) * rs)));
+        const std::size_t end = px::kBlockHeader + inBlock * rs;
+        std::memset(block + end, 0, bs - end);
+        block = nullptr;
         inBlock = 0;
         ++blockNo;
     }
@@ -1360,7 +1375,6 @@ void TableWriter::Start(const std::string& dbFile, const std::string& mbFile) {
     };
     m.db.f = open(dbFile);
     m.db.Write(m.header.data(), m.header.size());
-    m.block.assign(static_cast<std::size_t>(m.s.blockSize), '\0');
     if (!mbFile.empty()) {
         m.mb.f = open(mbFile);
         std::string h(px::kMbChunk, '\0');
@@ -1385,7 +1399,8 @@ void TableWriter::AddRow(const char* data, const std::vector<std::string>* blobs
     if (m.added >= m.rows) throw EDBEngineError(ecState, "More rows than announced for " + m.name);
     ++m.added;
     const std::size_t rs = static_cast<std::size_t>(m.s.recordSize);
-    char* out = &m.block[px::kBlockHeader + m.inBlock * rs];
+    if (m.inBlock == 0) m.block = m.db.Claim(static_cast<std::size_t>(m.s.blockSize));
+    char* out = m.block + px::kBlockHeader + m.inBlock * rs;
     std::memcpy(out, data, rs);
     if (m.inBlock == 0) {
         m.firstKeys.append(data, m.keyWidth);
