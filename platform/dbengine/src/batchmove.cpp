@@ -342,8 +342,10 @@ private:
             ok = false;   // a refused row: met again, in the row-by-row path's order, below
         }
         if (ok) {
-            order_.resize(k);
-            for (uint32_t i = 0; i < k; ++i) order_[i] = i;
+            if (!indexes_.empty()) {   // the indexes take the rows in the order written
+                order_.resize(k);
+                for (uint32_t i = 0; i < k; ++i) order_[i] = i;
+            }
             return true;
         }
         RemoveTemporaries();

@@ -378,15 +378,30 @@ void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, uint3
     // value of up to 8 bytes that sorts as its bytes is its whole prefix.
     std::sort(keys.begin(), keys.end());
     if (width > 8 || (field.code == fcAlpha && s.sortOrderId != 0x00)) {
-        auto less = [&](const Entry& a, const Entry& b) {
-            const char* x = value(a.second);
-            const char* y = value(b.second);
-            return std::memcmp(x, y, width) != 0 && CompareKeyBytes(byValue, x, y) < 0;
-        };
+        // The values of a run are copied side by side once, rather than fetched for every
+        // comparison (value() may have to unpack them).
+        std::vector<char> run;
+        std::vector<uint32_t> at;
+        std::vector<Entry> sorted;
         for (uint32_t i = 0, j; i < n; i = j) {
             for (j = i + 1; j < n && keys[j].first == keys[i].first;) ++j;
-            if (j - i > 1 && !std::is_sorted(keys.begin() + i, keys.begin() + j, less))
-                std::stable_sort(keys.begin() + i, keys.begin() + j, less);
+            if (j - i < 2) continue;
+            const uint32_t m = j - i;
+            run.resize(size_t(m) * width);
+            at.resize(m);
+            for (uint32_t r = 0; r < m; ++r) {
+                std::memcpy(&run[size_t(r) * width], value(keys[i + r].second), width);
+                at[r] = r;
+            }
+            auto less = [&](uint32_t a, uint32_t b) {
+                const char* x = &run[size_t(a) * width];
+                const char* y = &run[size_t(b) * width];
+                return std::memcmp(x, y, width) != 0 && CompareKeyBytes(byValue, x, y) < 0;
+            };
+            if (std::is_sorted(at.begin(), at.end(), less)) continue;
+            std::stable_sort(at.begin(), at.end(), less);
+            sorted.assign(keys.begin() + i, keys.begin() + j);
+            for (uint32_t r = 0; r < m; ++r) keys[i + r] = sorted[at[r]];
         }
     }
     TableWriter w(s, s.tableName, n);
