@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "dbengine/dbengine.h"
+#include "fileio.h"
 #include "tabledata.h"
 #include "test_util.h"
 
@@ -228,59 +229,43 @@ TEST(SafeWrites, AFailureAfterPartOfTheFamilyWasReplacedPutsTheOldFilesBack) {
 }
 
 TEST(SafeWrites, AnOldFileThatCannotBeMovedAsideLeavesTheFamilyAsItWas) {
-    // A save moves each old file of the family to "<file>~old" before the new ones go in; a
-    // folder of that name (not empty) stands in the way of one of them, the first, a middle
-    // one or the last.
-    for (const char* blocked : {"Good.MB", "Good.DB", "Good.PX"}) {
+    // A move into a table without rows moves each old file of the family to "<file>~old"
+    // before the new ones go in; a folder of that name (not empty) stands in the way of one
+    // of them, the first, a middle one or the last.
+    const std::vector<std::string> family{"Good.MB", "Good.DB", "Good.PX"};
+    for (const std::string& blocked : family) {
         SCOPED_TRACE(blocked);
         ScratchDir dir("safeaside");
-        std::string mb;
-        const std::string db = GoodTable(dir, &mb);
-        const std::string px = kxtest::ReadAll(dir.file("Good.PX"));
-        std::filesystem::create_directories(dir.file(std::string(blocked) + "~old") + "/inside");
-        {
-            TTable t;
-            t.DatabaseName = dir.str();
-            t.TableName = "Good";
-            t.Open();
-            t.First();
-            t.Edit();
-            t.FieldByName("Note").SetAsString(std::string(3000, 'z'));
-            t.Post();
-            EXPECT_THROW(t.Close(), EDBEngineError);
+        std::vector<std::string> targets;
+        auto writeNew = [&](const char* tag) {
+            for (const std::string& f : family) kxtest::WriteAll(detail::TempFileFor(dir.file(f)), tag + f);
+        };
+        for (const std::string& f : family) {
+            targets.push_back(dir.file(f));
+            kxtest::WriteAll(dir.file(f), "old " + f);
         }
-        EXPECT_EQ(kxtest::ReadAll(dir.file("Good.DB")), db);
-        EXPECT_EQ(kxtest::ReadAll(dir.file("Good.MB")), mb);
-        EXPECT_EQ(kxtest::ReadAll(dir.file("Good.PX")), px);
+        writeNew("new ");
+        std::filesystem::create_directories(dir.file(blocked + "~old") + "/inside");
+        EXPECT_THROW(detail::ReplaceRowlessByWritten(targets), EDBEngineError);
+        for (const std::string& f : family) EXPECT_EQ(kxtest::ReadAll(dir.file(f)), "old " + f);
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
-        std::vector<std::string> expected{"Good.DB", "Good.MB", "Good.PX", std::string(blocked) + "~old"};
+        std::vector<std::string> expected = family;
+        expected.push_back(blocked + "~old");
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(names, expected);
-        // Once the way is clear, a save goes through and leaves no old file behind.
-        std::filesystem::remove_all(dir.file(std::string(blocked) + "~old"));
-        {
-            TTable u;
-            u.DatabaseName = dir.str();
-            u.TableName = "Good";
-            u.Open();
-            u.First();
-            u.Edit();
-            u.FieldByName("Note").SetAsString(std::string(3000, 'y'));
-            u.Post();
-            u.Close();
-        }
+        // Once the way is clear, the family is replaced and no old file stays behind.
+        std::filesystem::remove_all(dir.file(blocked + "~old"));
+        writeNew("newer ");
+        detail::ReplaceRowlessByWritten(targets);
+        for (const std::string& f : family) EXPECT_EQ(kxtest::ReadAll(dir.file(f)), "newer " + f);
         names.clear();
         for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
-        EXPECT_EQ(names, (std::vector<std::string>{"Good.DB", "Good.MB", "Good.PX"}));
-        TTable v;
-        v.DatabaseName = dir.str();
-        v.TableName = "Good";
-        v.Open();
-        v.First();
-        EXPECT_EQ(v.FieldByName("Note").AsString(), std::string(3000, 'y'));
+        std::vector<std::string> sorted = family;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(names, sorted);
     }
 }
 

@@ -558,7 +558,7 @@ private:
         w_.reset();
         if (ds_.keyFields > 0) WriteFile(TempFileFor(FamilyPath(destPath, "PX")), px);
         WriteIndexes(destPath);
-        ReplaceByWritten(targets_);
+        ReplaceRowlessByWritten(targets_);   // the destination had no rows
     }
 
     void WriteIndexes(const std::string& destPath) {

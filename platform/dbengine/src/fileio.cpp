@@ -154,6 +154,22 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + PathSeparator() + name;
 }
 
+namespace {
+
+// Keeps the current contents of a file under a second name: a hard link where the file
+// system has them, else a copy. False when it cannot.
+bool KeepOldContents(const std::string& path, const std::string& backup) {
+    std::error_code ec;
+    fs::remove(NativePath(backup), ec);
+    ec.clear();
+    fs::create_hard_link(NativePath(path), NativePath(backup), ec);
+    if (!ec) return true;
+    ec.clear();
+    return fs::copy_file(NativePath(path), NativePath(backup), fs::copy_options::overwrite_existing, ec) && !ec;
+}
+
+}  // namespace
+
 void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>& files) {
     std::vector<std::string> temps;
     auto removeAll = [](const std::vector<std::string>& paths) {
@@ -178,12 +194,66 @@ void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>&
     ReplaceByWritten(targets);
 }
 
+// Each new file is renamed over its target, so that a target always exists and, on file
+// systems that write a renamed-over file's data out first, a crash leaves the old or the new
+// contents, never an empty file. The old contents of all but the last file are kept (hard
+// links) until every rename went through, so a failure half way puts them back.
+void ReplaceByWritten(const std::vector<std::string>& targets) {
+    std::vector<std::string> temps, backups;
+    auto removeAll = [](const std::vector<std::string>& paths) {
+        for (auto& t : paths) {
+            std::error_code ec;
+            if (!t.empty()) fs::remove(NativePath(t), ec);
+        }
+    };
+    std::vector<std::pair<std::string, int>> files;
+    for (auto& t : targets) {
+        temps.push_back(t + "~");
+        files.emplace_back(t, 0);
+    }
+    // With more than one file, a rename that fails after others succeeded must be undone:
+    // the old contents of every file but the last are kept until the end.
+    for (std::size_t i = 0; i + 1 < files.size(); ++i) {
+        const std::string& path = files[i].first;
+        std::error_code ec;
+        if (!fs::is_regular_file(NativePath(path), ec)) {
+            backups.emplace_back();   // nothing to keep
+            continue;
+        }
+        backups.push_back(path + "~old");
+        if (!KeepOldContents(path, backups.back())) {
+            removeAll(temps);
+            removeAll(backups);
+            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
+        }
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::error_code ec;
+        fs::rename(NativePath(temps[i]), NativePath(files[i].first), ec);
+        if (ec) {
+            for (std::size_t j = i; j-- > 0;) {
+                std::error_code ec2;
+                if (backups[j].empty()) fs::remove(NativePath(files[j].first), ec2);
+                else fs::rename(NativePath(backups[j]), NativePath(files[j].first), ec2);
+            }
+            removeAll(std::vector<std::string>(temps.begin() + static_cast<std::ptrdiff_t>(i), temps.end()));
+            removeAll(backups);
+            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot replace file %s: %s",
+                                                           files[i].first.c_str(), ec.message().c_str()));
+        }
+    }
+    removeAll(backups);
+}
+
+
 // The old files are moved aside before the new ones are renamed in, rather than having the
 // new ones renamed over them: renaming over an existing file makes some file systems (ext4's
 // auto_da_alloc) write the new file's data out at once, which costs more than the rest of a
-// large save. Each step is undone on a failure: the files placed are removed, the old ones
+// large move. The price is a moment in which a target does not exist and, after a crash, a
+// new file whose data may not have reached the disk: acceptable only where the old files hold
+// no rows. Each step is undone on a failure: the files placed are removed, the old ones
 // renamed back, so the family never mixes old and new contents.
-void ReplaceByWritten(const std::vector<std::string>& targets) {
+void ReplaceRowlessByWritten(const std::vector<std::string>& targets) {
     auto removeAll = [](const std::vector<std::string>& paths) {
         for (auto& t : paths) {
             std::error_code ec;

@@ -45,15 +45,18 @@ void RenameFile(const std::string& from, const std::string& to);
 // Renames without raising; false when it cannot.
 bool TryRenameFile(const std::string& from, const std::string& to);
 
-// Writes every (path, bytes) pair to a temporary file beside it, then puts each in place of
-// its target in the order given: the existing targets are first renamed to target + "~old",
-// then the new files renamed in, then the old ones removed. Any failure removes the temporary
-// files and raises EDBEngineError; a failure after some targets were moved puts the old files
-// back, so the files never mix old and new contents.
+// Writes every (path, bytes) pair to a temporary file beside it, then renames each over its
+// target in the order given. Any failure removes the temporary files and raises
+// EDBEngineError; a failure after some targets were replaced puts their old contents back
+// (kept meanwhile as target + "~old"), so the files never mix old and new contents.
 void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>& files);
 // The same for files already written beside their targets under the name target + "~"
 // (TempFileFor): each is put in place of its target, in the order given, or all are removed.
 void ReplaceByWritten(const std::vector<std::string>& targets);
+// The same for targets whose old files hold no rows (a table that was empty): the old files are
+// first renamed to target + "~old", then the new ones renamed in, then the old ones removed,
+// which spares file systems that flush a renamed-over file at once that flush.
+void ReplaceRowlessByWritten(const std::vector<std::string>& targets);
 inline std::string TempFileFor(const std::string& target) { return target + "~"; }
 
 std::string JoinPath(const std::string& folder, const std::string& name);
