@@ -9,7 +9,8 @@
 // the conversion's peak resident memory, our read time / pxlib's read time and both peaks.
 // Steps used by the driver (also usable alone):
 //   converters_bench make FOLDER PERSONS DOORS    saved database FOLDER/tmpDB, new FOLDER/KorvixNet
-//   converters_bench convert FOLDER               the conversion of FOLDER/tmpDB into FOLDER/KorvixNet
+//   converters_bench convert FOLDER               the conversion of FOLDER/tmpDB into FOLDER/KorvixNet,
+//                                                 with the door addresses set as the L2.1 converter does
 //   converters_bench read FOLDER TABLE            every field of every row through TTable
 //   converters_bench pxread FOLDER STEM           every field of every row through pxlib
 #include <fcntl.h>
@@ -32,6 +33,7 @@ extern "C" {
 #include <vector>
 
 #include "converters/conversion.h"
+#include "dbengine/query.h"
 #include "dbengine/session.h"
 #include "dbengine/table.h"
 #include "old_database.h"
@@ -53,12 +55,29 @@ int Make(const fs::path& folder, int persons, int doors) {
     return 0;
 }
 
+// The version's own last step, as its converter runs it once every saved table is in: the
+// doors get the server's address (a fixed one here) and line 0.
+class TDoorAddressSteps : public conv::TConverterSteps {
+public:
+    void TablesDone() override {
+        dbe::TQuery query;
+        query.DatabaseName = conv::kNewDatabase;
+        query.SQL.push_back("UPDATE 'doors.db'");
+        query.SQL.push_back("SET IPAddr=:IP,Line=0");
+        dbe::TParam& ip = query.ParamByName("IP");
+        ip.DataType = dbe::ftString;
+        ip.SetAsString("192.168.1.10");
+        ip.ParamType = dbe::ptInput;
+        query.ExecSQL();
+    }
+};
+
 int Convert(const fs::path& folder) {
     dbe::TSession& s = dbe::Session();
     if (s.IsAlias("KorvixNetGlobal")) s.DeleteAlias("KorvixNetGlobal");
     s.AddStandardAlias("KorvixNetGlobal", (folder / "KorvixNet").string(), "PARADOX");
     const std::string archive = ReadAll(KX_SCHEMA_ARCHIVE);
-    conv::TConverterSteps steps;
+    TDoorAddressSteps steps;
     conv::RunConversion((folder / "tmpDB").string(), archive.data(), archive.size(), steps);
     return 0;
 }
