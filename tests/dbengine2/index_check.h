@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <string>
 
 #include "dbe2_fixture.h"
 #if __has_include(<paradox.h>) && defined(KX_HAVE_PXLIB) && defined(KX_PXCHECK)
@@ -20,6 +22,31 @@ namespace dbe2test {
 inline std::string WithoutWriteTime(std::string b) {
     if (b.size() >= 0x64) std::fill(b.begin() + 0x60, b.begin() + 0x64, '\0');
     return b;
+}
+
+// Every file of the folder, the update time of the table-format headers blanked.
+inline std::map<std::string, std::string> Comparable(const std::string& folder) {
+    auto files = Snapshot(folder);
+    for (auto& [name, bytes] : files) {
+        const std::string ext = name.substr(name.find('.') + 1);
+        if (ext == "DB" || ext.compare(0, 2, "XG") == 0) bytes = WithoutWriteTime(bytes);
+    }
+    return files;
+}
+
+// The two folders hold the same files, byte for byte but for the update time; a file that
+// differs is reported with the offset of its first difference.
+inline void ExpectSameFiles(const std::string& want, const std::string& got) {
+    ASSERT_EQ(FileNames(want), FileNames(got));
+    const auto a = Comparable(want), b = Comparable(got);
+    for (const auto& [name, bytes] : a) {
+        const std::string& other = b.at(name);
+        if (bytes == other) continue;
+        size_t at = 0;
+        while (at < bytes.size() && at < other.size() && bytes[at] == other[at]) ++at;
+        ADD_FAILURE() << name << " differs from offset " << at << " (sizes " << bytes.size() << ", "
+                      << other.size() << ")";
+    }
 }
 
 #ifdef KX_PXLIB

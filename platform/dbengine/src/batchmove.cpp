@@ -556,7 +556,7 @@ private:
     void Finish(const std::string& destPath) {
         const std::string px = w_->Finish();
         w_.reset();
-        if (ds_.keyFields > 0) WriteFile(TempFileFor(FamilyPath(destPath, "PX")), px);
+        if (ds_.keyFields > 0) WriteWholeFile(TempFileFor(FamilyPath(destPath, "PX")), px);
         WriteIndexes(destPath);
         ReplaceRowlessByWritten(targets_);   // the destination had no rows
     }
@@ -579,13 +579,6 @@ private:
                                 TempFileFor(SecondaryIndexFile(destPath, XgExtension(d.slot))),
                                 TempFileFor(SecondaryIndexFile(destPath, YgExtension(d.slot))));
         }
-    }
-
-    static void WriteFile(const std::string& path, const std::string& bytes) {
-        std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
-        if (out) out.write(bytes.data(), std::streamsize(bytes.size()));
-        out.close();
-        if (!out) throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
     }
 
     TableReader& rd_;

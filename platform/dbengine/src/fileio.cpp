@@ -154,6 +154,13 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + PathSeparator() + name;
 }
 
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
+    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
+}
+
 namespace {
 
 // Keeps the current contents of a file under a second name: a hard link where the file

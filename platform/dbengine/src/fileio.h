@@ -21,6 +21,8 @@ bool PathText(const std::filesystem::path& path, std::string& out);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& out);
+// Writes bytes as the whole file at path; EDBEngineError (ecOpenFailed) when it cannot.
+void WriteWholeFile(const std::string& path, const std::string& bytes);
 // Reads the first n bytes (fewer when the file is shorter); false when it cannot be opened.
 bool ReadFileStart(const std::string& path, std::size_t n, std::string& out);
 bool FileExists(const std::string& path);

@@ -125,7 +125,7 @@ public:
             }
             const std::string px = w_->Finish();
             w_.reset();
-            if (keyed) WriteFile(TempFileFor(FamilyPath(t_.dbPath, "PX")), px);
+            if (keyed) WriteWholeFile(TempFileFor(FamilyPath(t_.dbPath, "PX")), px);
             WriteIndexes();
             return k;
         } catch (...) {
@@ -212,13 +212,6 @@ private:
                                 TempFileFor(SecondaryIndexFile(t_.dbPath, XgExtension(d.slot))),
                                 TempFileFor(SecondaryIndexFile(t_.dbPath, YgExtension(d.slot))));
         }
-    }
-
-    static void WriteFile(const std::string& path, const std::string& bytes) {
-        std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
-        if (out) out.write(bytes.data(), std::streamsize(bytes.size()));
-        out.close();
-        if (!out) throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
     }
 
     TableReader& rd_;
