@@ -563,21 +563,12 @@ private:
 
     void WriteIndexes(const std::string& destPath) {
         if (indexes_.empty()) return;
-        const size_t perBlock = (size_t(ds_.blockSize) - 6) / size_t(ds_.recordSize);
         for (size_t i = 0; i < indexes_.size(); ++i) {
-            const SecondaryIndexDef& d = indexes_[i];
-            const size_t width = size_t(ds_.fields[size_t(d.field)].width), at = indexAt_[i];
-            // Record k: the k-th kept row's value, its key, and its data block.
+            const size_t at = indexAt_[i];
+            // Row k: the k-th kept row's value and key.
             auto value = [&, i](uint32_t k) { return IndexedValue(order_[k], i); };
-            auto record = [&, i](uint32_t k, char* r) {
-                IndexRecord(order_[k], i, r, at);
-                const unsigned h = unsigned(k / perBlock + 1) ^ 0x8000u;
-                r[width + keyWidth_] = char((h >> 8) & 0xFF);
-                r[width + keyWidth_ + 1] = char(h & 0xFF);
-            };
-            WriteSecondaryIndex(dest_, d, uint32_t(order_.size()), value, record,
-                                TempFileFor(SecondaryIndexFile(destPath, XgExtension(d.slot))),
-                                TempFileFor(SecondaryIndexFile(destPath, YgExtension(d.slot))));
+            auto record = [&, i](uint32_t k, char* r) { IndexRecord(order_[k], i, r, at); };
+            WriteSecondaryIndex(dest_, indexes_[i], uint32_t(order_.size()), value, record, destPath);
         }
     }
 

@@ -360,8 +360,7 @@ TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
 
 void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, uint32_t n,
                          const std::function<const char*(uint32_t)>& value,
-                         const std::function<void(uint32_t, char*)>& record, const std::string& xgFile,
-                         const std::string& ygFile) {
+                         const std::function<void(uint32_t, char*)>& record, const std::string& tablePath) {
     std::vector<int> from;
     const Schema s = SecondaryIndexSchema(t, def, from);
     // The records come in the table's key order, and the table's key follows the indexed
@@ -406,19 +405,22 @@ void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, uint3
     }
     TableWriter w(s, s.tableName, n);
     StampIndexDb(def, s, from, w.Header());
-    w.Start(xgFile, std::string());
+    w.Start(TempFileFor(SecondaryIndexFile(tablePath, XgExtension(def.slot))), std::string());
     std::vector<char> rec(size_t(s.recordSize));
+    const size_t hintAt = size_t(s.fields.back().offset);
+    const uint32_t rowsPerBlock = uint32_t((size_t(t.schema.blockSize) - px::kBlockHeader) / size_t(t.schema.recordSize));
     for (uint32_t k = 0; k < n; ++k) {
-        record(keys[k].second, rec.data());
+        const uint32_t row = keys[k].second;
+        record(row, rec.data());
+        const unsigned hint = unsigned(row / rowsPerBlock + 1) ^ 0x8000u;
+        rec[hintAt] = char((hint >> 8) & 0xFF);
+        rec[hintAt + 1] = char(hint & 0xFF);
         w.AddRow(rec.data(), nullptr);
     }
     std::vector<Entry>().swap(keys);
     std::string px = w.Finish();
     StampIndexPx(t, def, px);
-    std::ofstream y(NativePath(ygFile), std::ios::binary | std::ios::trunc);
-    if (y) y.write(px.data(), std::streamsize(px.size()));
-    y.close();
-    if (!y) throw EDBEngineError(ecOpenFailed, "Cannot write file " + ygFile);
+    WriteWholeFile(TempFileFor(SecondaryIndexFile(tablePath, YgExtension(def.slot))), px);
 }
 
 namespace {

@@ -45,13 +45,14 @@ TableImage BuildSecondaryIndex(const TableData& t, const SecondaryIndexDef& def,
 // from, the table field of each index field but Hint.
 Schema SecondaryIndexSchema(const TableData& t, const SecondaryIndexDef& def, std::vector<int>& from);
 
-// Writes the .XGn / .YGn files of def to the given paths from n index records given in the
-// table's key order, as BuildSecondaryIndex lays them out: record(k, out) writes record k
-// (SecondaryIndexSchema's layout) to out, value(k) points to its indexed value.
+// Writes the .XGn / .YGn files of def for the table at tablePath, as the temporary files beside
+// their targets (TempFileFor), from the table's n rows given in its key order, as
+// BuildSecondaryIndex lays them out: record(k, out) writes row k's indexed value and key (the
+// index record but its Hint: the block that holds row k, filled in here, as the table's writer
+// packs its blocks); value(k) points to its indexed value.
 void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, uint32_t n,
                          const std::function<const char*(uint32_t)>& value,
-                         const std::function<void(uint32_t, char*)>& record, const std::string& xgFile,
-                         const std::string& ygFile);
+                         const std::function<void(uint32_t, char*)>& record, const std::string& tablePath);
 
 // The file of a table's family with this extension (".XG0"), in the letter case of an
 // existing one.

@@ -194,23 +194,17 @@ private:
     }
 
     void WriteIndexes() {
-        const size_t perBlock = (size_t(s_.blockSize) - 6) / size_t(s_.recordSize);
         for (size_t i = 0; i < indexes_.size(); ++i) {
             const SecondaryIndexDef& d = indexes_[i];
             const size_t width = size_t(s_.fields[size_t(d.field)].width), at = indexAt_[i];
-            // Record k: the k-th row's indexed value, its key, and its data block.
+            // Row k: the k-th row's indexed value and key.
             auto value = [&](uint32_t k) { return Summary(order_[k]) + at; };
             auto record = [&](uint32_t k, char* r) {
                 const char* sum = Summary(order_[k]);
                 std::memcpy(r, sum + at, width);
                 std::memcpy(r + width, sum, keyWidth_);
-                const unsigned h = unsigned(k / perBlock + 1) ^ 0x8000u;
-                r[width + keyWidth_] = char((h >> 8) & 0xFF);
-                r[width + keyWidth_ + 1] = char(h & 0xFF);
             };
-            WriteSecondaryIndex(t_, d, uint32_t(order_.size()), value, record,
-                                TempFileFor(SecondaryIndexFile(t_.dbPath, XgExtension(d.slot))),
-                                TempFileFor(SecondaryIndexFile(t_.dbPath, YgExtension(d.slot))));
+            WriteSecondaryIndex(t_, d, uint32_t(order_.size()), value, record, t_.dbPath);
         }
     }
 
