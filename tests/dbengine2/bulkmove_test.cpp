@@ -9,11 +9,6 @@
 #include "index_check.h"
 #include "tablestream.h"
 
-#ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 using namespace dbe;
 using namespace dbe::detail;
 using namespace dbe2test;
@@ -388,15 +383,8 @@ TEST(BulkMove, FailedWriteHalfwayLeavesTheDestinationAsItWas) {
     Make(f.path(), Source());
     Fill(f.path(), "Src", Numbered(60, [](int i) { return Values{"k" + std::to_string(i), "1", "", Repeat(3000, 'p'), ""}; }));
     Make(f.path(), Dest());
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit low = old;
-    low.rlim_cur = 64 * 1024;
-    setrlimit(RLIMIT_FSIZE, &low);
+    FileSizeLimit limit(64 * 1024);
     ExpectRefusedWithoutTrace(f.path(), ecOpenFailed, [&] { Move(f.path()); });
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
 }
 #endif
 

@@ -8,11 +8,6 @@
 #include "index_check.h"
 #include "sql_update.h"
 
-#ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 namespace dbe2test {
 namespace {
 
@@ -252,20 +247,15 @@ TEST(StreamedUpdate, FailedWriteHalfwayLeavesTheFilesAsTheyWere) {
     for (int i = 0; i < 40; ++i) s.rows.push_back(Door(i, std::string(1500, 'p')));
     Make(f.path(), s);
     const auto before = Snapshot(f.path());
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit low = old;
-    low.rlim_cur = 64 * 1024;
-    setrlimit(RLIMIT_FSIZE, &low);
-    try {
-        Update(f.path(), kDoorUpdate, "1.2.3.4");
-        ADD_FAILURE() << "no error";
-    } catch (const dbe::EDBEngineError& e) {
-        EXPECT_EQ(e.ErrorCode(), dbe::ecOpenFailed) << e.Message();
+    {
+        FileSizeLimit limit(64 * 1024);
+        try {
+            Update(f.path(), kDoorUpdate, "1.2.3.4");
+            ADD_FAILURE() << "no error";
+        } catch (const dbe::EDBEngineError& e) {
+            EXPECT_EQ(e.ErrorCode(), dbe::ecOpenFailed) << e.Message();
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
     EXPECT_TRUE(Snapshot(f.path()) == before) << "the files changed";
 }
 #endif
