@@ -269,17 +269,7 @@ private:
     }
 
     // The files to write: the temporary ones are these with TempFileFor's name.
-    void Targets(const std::string& destPath) {
-        const bool blobs = ds_.HasBlobs(), keyed = ds_.keyFields > 0;
-        targets_.clear();
-        if (blobs) targets_.push_back(FamilyPath(destPath, "MB"));
-        targets_.push_back(destPath);
-        if (keyed) targets_.push_back(FamilyPath(destPath, "PX"));
-        for (const SecondaryIndexDef& d : indexes_) {
-            targets_.push_back(SecondaryIndexFile(destPath, XgExtension(d.slot)));
-            targets_.push_back(SecondaryIndexFile(destPath, YgExtension(d.slot)));
-        }
-    }
+    void Targets(const std::string& destPath) { targets_ = FamilyFilesToWrite(ds_, destPath, indexes_); }
 
     void RemoveTemporaries() {
         w_.reset();   // closes its files

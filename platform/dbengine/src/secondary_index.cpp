@@ -477,6 +477,19 @@ std::vector<uint16_t> RowBlocksOfImage(const std::string& name, const std::strin
     });
 }
 
+std::vector<std::string> FamilyFilesToWrite(const Schema& s, const std::string& dbPath,
+                                            const std::vector<SecondaryIndexDef>& indexes) {
+    std::vector<std::string> out;
+    if (s.HasBlobs()) out.push_back(FamilyPath(dbPath, "MB"));
+    out.push_back(dbPath);
+    if (s.keyFields > 0) out.push_back(FamilyPath(dbPath, "PX"));
+    for (const SecondaryIndexDef& d : indexes) {
+        out.push_back(SecondaryIndexFile(dbPath, XgExtension(d.slot)));
+        out.push_back(SecondaryIndexFile(dbPath, YgExtension(d.slot)));
+    }
+    return out;
+}
+
 std::vector<std::pair<std::string, std::string>> SecondaryIndexFiles(const TableData& t, const std::string& dbImage) {
     std::vector<std::pair<std::string, std::string>> out;
     auto st = StateOf(t);

@@ -57,6 +57,10 @@ void WriteSecondaryIndex(const TableData& t, const SecondaryIndexDef& def, uint3
 // The file of a table's family with this extension (".XG0"), in the letter case of an
 // existing one.
 std::string SecondaryIndexFile(const std::string& dbPath, const std::string& ext);
+// The files of a table family written anew, in the order they are put in place: .MB (a table
+// with BLOB fields), .DB, .PX (a keyed table), then each index's .XGn and .YGn.
+std::vector<std::string> FamilyFilesToWrite(const Schema& s, const std::string& dbPath,
+                                            const std::vector<SecondaryIndexDef>& indexes);
 std::string XgExtension(int slot);
 std::string YgExtension(int slot);
 

@@ -76,14 +76,7 @@ public:
             indexAt_.push_back(summaryWidth_);
             summaryWidth_ += size_t(s_.fields[size_t(d.field)].width);
         }
-        const bool blobs = s_.HasBlobs();
-        if (blobs) targets_.push_back(FamilyPath(t_.dbPath, "MB"));
-        targets_.push_back(t_.dbPath);
-        if (s_.keyFields > 0) targets_.push_back(FamilyPath(t_.dbPath, "PX"));
-        for (const SecondaryIndexDef& d : indexes_) {
-            targets_.push_back(SecondaryIndexFile(t_.dbPath, XgExtension(d.slot)));
-            targets_.push_back(SecondaryIndexFile(t_.dbPath, YgExtension(d.slot)));
-        }
+        targets_ = FamilyFilesToWrite(s_, t_.dbPath, indexes_);
     }
 
     // Steps 1 to 3 but the renames; returns the rows. Raises KeyCollision, or what failed (the
