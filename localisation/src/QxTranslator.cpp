@@ -659,7 +659,8 @@ void TQxTranslator::TranslateLines(kxc::TObject* object, const std::string& comp
     try {
         if (list) list->SetSorted(false);
         for (int i = 0; i < strings->Count(); ++i)
-            strings->Put(i, TranslateValue(object, componentName, strings->Get(i), propertyName));
+            strings->Put(i,
+                         TranslateValue(object, componentName, strings->Get(i), propertyName, i));
     } catch (...) {
         if (list) list->SetSorted(sorted);
         strings->EndUpdate();
@@ -704,10 +705,10 @@ void TQxTranslator::TranslateSpecial(kxc::TComponent* control) {
 
 std::string TQxTranslator::TranslateValue(kxc::TObject* object, const std::string& componentName,
                                           const std::string& text,
-                                          const std::string& propertyName) {
+                                          const std::string& propertyName, int32_t index) {
     return TranslateThroughTable(
         *table_, object, walkComponent_, IsMenuItem(object), componentName, text, propertyName,
-        [this](const std::string& native, const std::string& key, const std::string& name,
+        index, [this](const std::string& native, const std::string& key, const std::string& name,
                bool hadHotKey) { return LookupTranslation(native, key, name, hadHotKey); });
 }
 

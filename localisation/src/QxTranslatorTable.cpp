@@ -25,7 +25,10 @@ TQxTranslatorTableItem* TQxTranslatorTable::Add(std::unique_ptr<TQxTranslatorTab
     return items_.back().get();
 }
 
-void TQxTranslatorTable::Clear() { items_.clear(); }
+void TQxTranslatorTable::Clear() {
+    items_.clear();
+    writes_ = 0;
+}
 
 // A plain list searched from the start: the first item with the key wins.
 TQxTranslatorTableItem* TQxTranslatorTable::Find(const kxc::TObject* control,
@@ -36,6 +39,25 @@ TQxTranslatorTableItem* TQxTranslatorTable::Find(const kxc::TObject* control,
             item->CurrentText == currentText)
             return item.get();
     return nullptr;
+}
+
+// Several items may have emptied this place over time (the application gave it new texts in
+// between); only the last one wrote what it holds now.
+TQxTranslatorTableItem* TQxTranslatorTable::FindEmptied(const kxc::TObject* control,
+                                                        const std::string& propertyName,
+                                                        int32_t index) const {
+    TQxTranslatorTableItem* last = nullptr;
+    for (const auto& item : items_)
+        if (item->Control == control && item->PropertyName == propertyName &&
+            item->Index == index && (!last || item->Written > last->Written))
+            last = item.get();
+    return last && last->CurrentText.empty() ? last : nullptr;
+}
+
+void TQxTranslatorTable::MarkWritten(TQxTranslatorTableItem* item, int32_t index) {
+    if (!item) return;
+    item->Index = index;
+    item->Written = ++writes_;
 }
 
 // Without this a new object at a freed one's address would inherit its native texts.
@@ -63,27 +85,31 @@ std::string StripHotKey(const std::string& text, bool menuItem, bool* hadHotKey)
 std::string TranslateThroughTable(TQxTranslatorTable& table, const kxc::TObject* control,
                                   const kxc::TComponent* component, bool menuItem,
                                   const std::string& componentName, const std::string& text,
-                                  const std::string& propertyName,
+                                  const std::string& propertyName, int32_t index,
                                   const TQxLookupTranslation& lookup) {
     bool hadHotKey = false;
     const std::string key = StripHotKey(text, menuItem, &hadHotKey);
-    if (TQxTranslatorTableItem* item = table.Find(control, propertyName, key)) {
+    // Every emptied text has the same key: an empty one is found by where it stands.
+    TQxTranslatorTableItem* item = text.empty() ? table.FindEmptied(control, propertyName, index)
+                                                : table.Find(control, propertyName, key);
+    if (item) {
         const std::string result =
             lookup(item->NativeText, item->NativeKey, item->ComponentName, hadHotKey);
         item->CurrentText = StripHotKey(result, menuItem);
+        table.MarkWritten(item, index);
         return result;
     }
     if (text.empty()) return text;
     const std::string result = lookup(text, key, componentName, hadHotKey);
-    auto item = std::make_unique<TQxTranslatorTableItem>();
-    item->Control = control;
-    item->Component = component;
-    item->ComponentName = componentName;
-    item->PropertyName = propertyName;
-    item->NativeText = text;
-    item->NativeKey = key;
-    item->CurrentText = StripHotKey(result, menuItem);
-    table.Add(std::move(item));
+    auto added = std::make_unique<TQxTranslatorTableItem>();
+    added->Control = control;
+    added->Component = component;
+    added->ComponentName = componentName;
+    added->PropertyName = propertyName;
+    added->NativeText = text;
+    added->NativeKey = key;
+    added->CurrentText = StripHotKey(result, menuItem);
+    table.MarkWritten(table.Add(std::move(added)), index);
     return result;
 }
 

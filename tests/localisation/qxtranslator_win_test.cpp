@@ -526,4 +526,31 @@ TEST_F(Translator, ListsMemoAndMenu) {
     EXPECT_EQ(memo->Text(), "Notes");
 }
 
+// A dictionary that gives empty texts for missing words: an emptied line comes back as its own
+// text, never as an empty line's neighbour.
+TEST_F(Translator, EachEmptiedLineComesBackAsItsOwn) {
+    dictionary->Word(kGerman, "Yes", "Ja");
+    auto* f = kxc::CreateForm<TfrmListsTranslated>(nullptr);
+    struct FreeForm {
+        kxc::TForm* f;
+        ~FreeForm() { f->Free(); }
+    } freeForm{f};
+    auto* lb = f->Get<kxc::TListBox>("lbPlain");
+    ASSERT_NE(lb, nullptr);
+    lb->Items()->Clear();
+    lb->Items()->Add("");
+    lb->Items()->Add("Yes");
+    dictionary->SetMissingTranslation(qx::qxmtUseNull);
+    using V = std::vector<std::string>;
+    const struct {
+        int language;
+        V lines;
+    } steps[] = {{kRussian, {"", ""}}, {kGerman, {"", "Ja"}}, {kRussian, {"", ""}},
+                 {kGerman, {"", "Ja"}}};
+    for (const auto& s : steps) {
+        dictionary->SetLanguage(s.language);
+        EXPECT_EQ(Lines(lb->Items()), s.lines) << s.language;
+    }
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "components/classes.h"
 #include "qx/QxTranslatorTable.h"
@@ -46,10 +47,11 @@ struct Prop {
     std::string componentName;
     std::string name;
     std::string value;
+    int32_t index = -1;  // the line of a list; -1 for the property's own value
 
     void Pass(TQxTranslatorTable& table, Dictionary& d) {
         value = qx::TranslateThroughTable(table, object, component, menuItem, componentName,
-                                          value, name, d.Fn());
+                                          value, name, index, d.Fn());
     }
 };
 
@@ -115,6 +117,62 @@ TEST(QxTranslatorTable, AnEmptiedTextComesBack) {
     p.Pass(table, d);
     EXPECT_EQ(p.value, "Cancel");
     EXPECT_EQ(table.Count(), 1);
+}
+
+// Every emptied text looks alike: each must come back as its own native text, never as that
+// of another line or of a text the property held before.
+TEST(QxTranslatorTable, EachEmptiedTextFindsItsOwnItem) {
+    kxc::TComponent listBox(nullptr), button(nullptr);
+    Dictionary d;
+    d.emptyWhenMissing = true;
+    // Language 1 knows none of the texts, language 2 all of them.
+    d.words = {{{2, "Yes"}, "Oui"}, {{2, "Cancel"}, "Annuler"}, {{2, "Stop"}, "Arr\xEAt"},
+               {{2, "No"}, "Non"}};
+    TQxTranslatorTable table;
+    // Lines of a list: an empty native line, then a text.
+    std::vector<Prop> lines = {{&listBox, &listBox, false, "ListBox1", "Items", "", 0},
+                               {&listBox, &listBox, false, "ListBox1", "Items", "Yes", 1}};
+    auto pass = [&](int language) {
+        d.language = language;
+        std::vector<std::string> values;
+        for (Prop& line : lines) {
+            line.Pass(table, d);
+            values.push_back(line.value);
+        }
+        return values;
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(pass(1), (V{"", ""}));
+    EXPECT_EQ(pass(2), (V{"", "Oui"}));
+    EXPECT_EQ(pass(0), (V{"", "Yes"}));
+    EXPECT_EQ(pass(1), (V{"", ""}));
+    EXPECT_EQ(pass(0), (V{"", "Yes"}));
+    // Two emptied lines, each its own.
+    lines[0].value = "No";
+    EXPECT_EQ(pass(1), (V{"", ""}));
+    EXPECT_EQ(pass(2), (V{"Non", "Oui"}));
+    EXPECT_EQ(pass(1), (V{"", ""}));
+    EXPECT_EQ(pass(0), (V{"No", "Yes"}));
+
+    // A caption emptied, changed by the application, and emptied again: the text it held last.
+    Prop caption{&button, &button, false, "Button1", "Caption", "Cancel"};
+    d.language = 1;
+    caption.Pass(table, d);
+    EXPECT_EQ(caption.value, "");
+    caption.value = "Stop";
+    caption.Pass(table, d);
+    EXPECT_EQ(caption.value, "");
+    d.language = 2;
+    caption.Pass(table, d);
+    EXPECT_EQ(caption.value, "Arr\xEAt");
+    d.language = 0;
+    caption.Pass(table, d);
+    EXPECT_EQ(caption.value, "Stop");
+    // Emptied by the application itself: it stays empty, no earlier text comes back.
+    caption.value = "";
+    d.language = 2;
+    caption.Pass(table, d);
+    EXPECT_EQ(caption.value, "");
 }
 
 TEST(QxTranslatorTable, MenuItemsIgnoreTheirHotKey) {

@@ -186,10 +186,11 @@ public:
     TQxBidirectionalState* FindBiDiState(kxc::TControl* control, bool create);
     int32_t BiDiStateCount() const { return static_cast<int32_t>(biDiStates_.size()); }
 
-    // The text to write for `text` of property `propertyName` of `object`, from the native
-    // text the cache holds for it.
+    // The text to write for `text` of property `propertyName` of `object` (line `index` of a
+    // list, -1 for the property's own value), from the native text the cache holds for it.
     std::string TranslateValue(kxc::TObject* object, const std::string& componentName,
-                               const std::string& text, const std::string& propertyName);
+                               const std::string& text, const std::string& propertyName,
+                               int32_t index = -1);
     // Every line through TranslateValue; change notifications held, a sorted list sorted
     // again afterwards.
     void TranslateLines(kxc::TObject* object, const std::string& componentName,
