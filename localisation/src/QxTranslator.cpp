@@ -248,6 +248,13 @@ void TQxTranslator::Notification(kxc::TComponent* component, kxc::TOperation ope
         !(Owner() && Owner()->Reading()))
         DetectTargetsGuarded(component, *targets_);
     if (operation != kxc::opRemove || !component) return;
+    // Only taken out of its owner (and perhaps put back, or into another): it lives on, and so
+    // do its native texts, its mirroring state and its part of the scaling. The base class has
+    // dropped the link that would tell of its end; it is asked for again.
+    if (!component->Destroying()) {
+        if (Keeps(component)) component->FreeNotification(this);
+        return;
+    }
     if (component == rootComponent_) rootComponent_ = nullptr;
     if (component == walkComponent_) walkComponent_ = nullptr;
     table_->RemoveComponent(component);
@@ -269,6 +276,17 @@ void TQxTranslator::Notification(kxc::TComponent* component, kxc::TOperation ope
                                        }),
                         unscaled_.end());
     }
+}
+
+bool TQxTranslator::Keeps(const kxc::TComponent* component) const {
+    if (component == rootComponent_ || component == walkComponent_ || component == scaledRoot_ ||
+        table_->Holds(component))
+        return true;
+    for (const auto& s : biDiStates_)
+        if (s->Control == component) return true;
+    for (const ScaledControl& s : unscaled_)
+        if (s.Control == component) return true;
+    return false;
 }
 
 // ---- The pass ----------------------------------------------------------------------------

@@ -71,6 +71,13 @@ void TQxTranslatorTable::RemoveComponent(const kxc::TComponent* component) {
                  items_.end());
 }
 
+bool TQxTranslatorTable::Holds(const kxc::TComponent* component) const {
+    if (!component) return false;
+    for (const auto& item : items_)
+        if (item->Component == component || item->Control == component) return true;
+    return false;
+}
+
 std::string StripHotKey(const std::string& text, bool menuItem, bool* hadHotKey) {
     if (hadHotKey) *hadHotKey = false;
     if (!menuItem) return text;

@@ -426,6 +426,35 @@ TEST_F(Translator, ComponentsThatGo) {
     EXPECT_TRUE(dictionary->Translators().empty());
 }
 
+// A component taken out of its owner and put back keeps its native texts; one destroyed while
+// out of it takes its cache items with it all the same.
+TEST_F(Translator, AComponentTakenOutAndPutBackKeepsItsNativeTexts) {
+    Load();
+    TQxTranslator* t = form->Translator();
+    dictionary->SetLanguage(kGerman);
+    kxc::TControl* label1 = form->Control("Label1");
+    form->RemoveComponent(label1);
+    form->InsertComponent(label1);
+    // Had "Weiter" become its native text, Russian would give "wrong".
+    dictionary->SetLanguage(kRussian);
+    EXPECT_EQ(Caption("Label1"), "\xC4\xE0\xEB\xE5\xE5");
+    dictionary->SetLanguage(kNative);
+    EXPECT_EQ(Caption("Label1"), "Next");
+    EXPECT_EQ(label1->Hint(), "Go on");
+
+    kxc::TControl* label2 = form->Control("Label2");
+    const int32_t items = t->Table().Count();
+    form->RemoveComponent(label2);
+    EXPECT_EQ(t->Table().Count(), items);
+    label2->Free();
+    EXPECT_EQ(t->Table().Count(), items - 1);
+    for (int32_t i = 0; i < t->Table().Count(); ++i)
+        EXPECT_NE(t->Table().Items(i)->Control, static_cast<kxc::TObject*>(label2));
+    EXPECT_EQ(t->FindBiDiState(label2, false), nullptr);
+    dictionary->SetLanguage(kGerman);
+    EXPECT_EQ(Caption("Label1"), "Weiter");
+}
+
 // The stored targets: written back as read, nothing written for a translator whose targets
 // equal its ancestor's.
 TEST_F(Translator, TargetsDataAgainstAnAncestor) {

@@ -200,8 +200,9 @@ public:
     uint8_t CurrentReadingOrder() const { return currentReadingOrder_; }
 
 protected:
-    // A component that goes takes its cache items, its mirroring state and its part of the
-    // remembered scaling with it; one inserted into a designed form has its targets detected.
+    // A component that is destroyed takes its cache items, its mirroring state and its part of
+    // the remembered scaling with it (one only taken out of its owner keeps them); one inserted
+    // into a designed form has its targets detected.
     void Notification(kxc::TComponent* component, kxc::TOperation operation) override;
 
 private:
@@ -232,6 +233,8 @@ private:
     void ScaleBack(kxc::TWinControl* root, int32_t scale);
     void MirrorFlagStep();
     bool Visited(const kxc::TObject* object) const;
+    // Whether the translator keeps anything of `component`.
+    bool Keeps(const kxc::TComponent* component) const;
 
     TQxReadingOrder nativeLayout_ = qxroLeftToRight;
     std::unique_ptr<TQxTargetProperties> targets_;

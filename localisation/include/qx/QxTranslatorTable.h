@@ -8,8 +8,8 @@
 // it). An empty text is found by its place instead: the item last written at that line of the
 // list, or into the property's own value, when what it wrote was empty; so that several emptied
 // texts of one property each come back as their own. Each item also keeps the component the
-// walk reached the object from, so that when a component goes its items go with it, those of
-// its sub-objects and collection items too.
+// walk reached the object from, so that when a component is destroyed its items go with it,
+// those of its sub-objects and collection items too.
 //
 // Raises: rtl::EListError for an index outside the table; nothing else of its own.
 // Ownership: the table owns its items; the objects they name are not owned.
@@ -66,6 +66,8 @@ public:
     void MarkWritten(TQxTranslatorTableItem* item, int32_t index);
     // Drops every item of `component`: those whose Control or Component it is.
     void RemoveComponent(const kxc::TComponent* component);
+    // Whether some item is of `component` (the same test).
+    bool Holds(const kxc::TComponent* component) const;
 
 private:
     std::vector<std::unique_ptr<TQxTranslatorTableItem>> items_;
