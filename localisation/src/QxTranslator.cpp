@@ -185,10 +185,12 @@ void TQxTranslator::BindDictionary() {
     SetDictionary(d ? d : Dictionaries->Items(0));
 }
 
+// A form this translator still holds scaled (scaled before a Close) has an enlarged font now:
+// it keeps the size taken before it was scaled.
 void TQxTranslator::RememberFormFont() {
     if (auto* form = dynamic_cast<kxc::TForm*>(Root())) {
         formFontName_ = form->Font()->Name();
-        formFontSize_ = form->Font()->Size();
+        if (form != scaledRoot_) formFontSize_ = form->Font()->Size();
     } else {
         formFontName_.clear();
         formFontSize_ = 0;
@@ -297,10 +299,14 @@ void TQxTranslator::Translate() {
     TQxDictionary* d = Dictionary();
     if (d) currentReadingOrder_ = d->SelectedLanguage().GetReadingOrder() == 2 ? 1 : 0;
     OnBeforeTranslate(this);
-    if (d && (options_ & qxtoCheckFont) && dynamic_cast<kxc::TForm*>(Root())) ApplyFont();
+    auto* form = dynamic_cast<kxc::TForm*>(Root());
+    const bool checkFont = d && (options_ & qxtoCheckFont) && form;
+    // ApplyFont changes only a form that has its window; the font it gives stands.
+    const bool formFontApplied = checkFont && form->HandleAllocated();
+    if (checkFont) ApplyFont();
     if (kxc::TComponent* root = Root()) TranslateWithMenusHeld(root);
     if (options_ & qxtoTranslateSystemMenu) TranslateSystemMenu(GetWindowHandle());
-    ScaleStep();
+    ScaleStep(formFontApplied);
     if (options_ & qxtoMirrorBiDirectional) MirrorFlagStep();
     OnAfterTranslate(this);
 }
@@ -360,7 +366,7 @@ void TQxTranslator::MirrorFlagStep() {
 
 // ---- Far-East scaling --------------------------------------------------------------------
 
-void TQxTranslator::ScaleStep() {
+void TQxTranslator::ScaleStep(bool formFontApplied) {
     TQxDictionary* d = Dictionary();
     auto* root = dynamic_cast<kxc::TWinControl*>(Root());
     const int32_t scale = EffectiveScale(multiByteScale_);
@@ -378,51 +384,119 @@ void TQxTranslator::ScaleStep() {
         SetState(State() | qxtsScaled);
         return;
     } else if (!farEast && scaled) {
-        ScaleBack(root, scaledRoot_ == root ? scaledBy_ : scale);
+        ScaleBack(root, scaledRoot_ == root ? scaledBy_ : scale, formFontApplied);
     } else {
         return;
     }
     OnScale(this, root);
 }
 
-// The bounds and fonts before scaling are kept, so that scaling back gives them exactly.
+// The bounds and fonts before scaling are kept, and those the scaling gave, so that scaling
+// back gives every value the pass has not changed since exactly (no creep from rounding).
 void TQxTranslator::ScaleUp(kxc::TWinControl* root, int32_t scale) {
     std::vector<kxc::TControl*> controls;
     CollectControls(root, controls);
     unscaled_.clear();
     for (kxc::TControl* c : controls) {
-        unscaled_.push_back({c, c->Left(), c->Top(), c->Width(), c->Height(), c->Font()->Height(),
-                             c->ParentFont()});
+        const TQxBidirectionalState* state = FindBiDiState(c, false);
+        unscaled_.push_back({c, BoundsOf(c), {}, c->Font()->Height(), 0, state && state->Mirrored});
         c->FreeNotification(this);
     }
     root->ScaleBy(scale, 100);
+    for (ScaledControl& s : unscaled_) {
+        s.Scaled = BoundsOf(s.Control);
+        s.ScaledFontHeight = s.Control->Font()->Height();
+    }
     scaledRoot_ = root;
     scaledBy_ = scale;
-    scaledBounds_[0] = root->Left();
-    scaledBounds_[1] = root->Top();
-    scaledBounds_[2] = root->Width();
-    scaledBounds_[3] = root->Height();
     SetState(State() | qxtsScaled);
 }
 
-// While the root has the bounds it was scaled to, everything gets its old bounds and fonts
-// back; once the application has moved or resized it, only the inverse scaling is left.
-void TQxTranslator::ScaleBack(kxc::TWinControl* root, int32_t scale) {
-    const bool untouched = scaledRoot_ == root && root->Left() == scaledBounds_[0] &&
-                           root->Top() == scaledBounds_[1] && root->Width() == scaledBounds_[2] &&
-                           root->Height() == scaledBounds_[3];
-    if (untouched) {
+TQxTranslator::Bounds TQxTranslator::BoundsOf(const kxc::TControl* control) {
+    return {control->Left(), control->Top(), control->Width(), control->Height()};
+}
+
+namespace {
+// A value the scaling gave and nothing changed since goes back to what it was; one changed
+// meanwhile (by the application) is scaled back from what it is now.
+int Unscaled(int now, int scaled, int before, int32_t scale) {
+    return now == scaled ? before : MulDiv(now, 100, scale);
+}
+}  // namespace
+
+// Each control is scaled back on its own, from what the pass and the application have done to
+// it while it was scaled: untouched values get their old ones exactly; a control that the
+// mirroring of this pass (or of an earlier one) moved is placed as that mirroring places it on
+// the form at its old size; a value the application changed is scaled by the inverse factor.
+// Everything is worked out while the form is still scaled, then set parents first, so that a
+// mirrored control is placed in its parent's final client area. The form's font is left to
+// the language when the pass has just applied it.
+void TQxTranslator::ScaleBack(kxc::TWinControl* root, int32_t scale, bool formFontApplied) {
+    if (scaledRoot_ != root) {
+        root->ScaleBy(100, scale);
+    } else {
+        struct Target {
+            Bounds bounds;
+            bool remirror;  // placed by the mirroring once the control has its old size
+            int32_t fontHeight;
+            bool setFont;
+        };
+        std::vector<Target> targets;
         for (const ScaledControl& s : unscaled_) {
-            if (!s.ParentFont && s.Control->Font()->Height() != s.FontHeight)
-                s.Control->Font()->SetHeight(s.FontHeight);
-            s.Control->SetBounds(s.Left, s.Top, s.Width, s.Height);
+            kxc::TControl* c = s.Control;
+            const Bounds now = BoundsOf(c);
+            Target t{{Unscaled(now.Left, s.Scaled.Left, s.Unscaled.Left, scale),
+                      Unscaled(now.Top, s.Scaled.Top, s.Unscaled.Top, scale),
+                      Unscaled(now.Width, s.Scaled.Width, s.Unscaled.Width, scale),
+                      Unscaled(now.Height, s.Scaled.Height, s.Unscaled.Height, scale)},
+                     false,
+                     Unscaled(c->Font()->Height(), s.ScaledFontHeight, s.FontHeight, scale),
+                     !c->ParentFont() && !(c == root && formFontApplied)};
+            if (c == root) {
+                // The form keeps its place; its client area was scaled, not its frame.
+                const int cw = root->ClientWidth(), ch = root->ClientHeight();
+                t.bounds = {now.Left, now.Top,
+                            now.Width == s.Scaled.Width ? s.Unscaled.Width
+                                                        : now.Width + MulDiv(cw, 100, scale) - cw,
+                            now.Height == s.Scaled.Height
+                                ? s.Unscaled.Height
+                                : now.Height + MulDiv(ch, 100, scale) - ch};
+            } else if (const TQxBidirectionalState* state = FindBiDiState(c, false);
+                       state && state->Mirrored != s.Mirrored && c->Parent()) {
+                // Moved by the mirroring since it was scaled (and not by the application after).
+                const int given = state->Mirrored
+                                      ? c->Parent()->ClientWidth() - now.Width - s.Scaled.Left
+                                      : state->OriginalLeft;
+                if (now.Left == given) {
+                    t.remirror = state->Mirrored;
+                    t.bounds.Left = state->Mirrored ? now.Left : state->OriginalLeft;
+                }
+            }
+            targets.push_back(t);
+        }
+        // Controls the application added meanwhile are scaled back as the whole form would be.
+        auto recorded = [this](const kxc::TControl* c) {
+            return std::any_of(unscaled_.begin(), unscaled_.end(),
+                               [c](const ScaledControl& s) { return s.Control == c; });
+        };
+        std::vector<kxc::TControl*> controls;
+        CollectControls(root, controls);
+        for (kxc::TControl* c : controls)
+            if (!recorded(c) && recorded(c->Parent())) c->ChangeScale(100, scale);
+        for (size_t i = 0; i < unscaled_.size(); ++i) {
+            const ScaledControl& s = unscaled_[i];
+            const Target& t = targets[i];
+            kxc::TControl* c = s.Control;
+            if (t.setFont && c->Font()->Height() != t.fontHeight)
+                c->Font()->SetHeight(t.fontHeight);
+            c->SetBounds(t.bounds.Left, t.bounds.Top, t.bounds.Width, t.bounds.Height);
             // The bounds were taken before the texts of this pass: a label that sizes itself
             // fits its caption again.
-            if (auto* label = dynamic_cast<kxc::TLabel*>(s.Control))
+            if (auto* label = dynamic_cast<kxc::TLabel*>(c))
                 if (label->AutoSize()) label->AdjustBounds();
+            if (t.remirror)
+                c->SetLeft(c->Parent()->ClientWidth() - c->Width() - s.Unscaled.Left);
         }
-    } else {
-        root->ScaleBy(100, scale);
     }
     scaledRoot_ = nullptr;
     unscaled_.clear();

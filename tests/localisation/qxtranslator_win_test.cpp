@@ -373,6 +373,118 @@ TEST_F(Translator, FarEastScalesOnceAndBackExactly) {
     EXPECT_EQ(form->ClientWidth(), 400);
 }
 
+// The scale-back composes with what happened while the form was scaled: the mirroring of a
+// right-to-left language chosen straight after a Far-East one (and the unmirroring of a form
+// designed right to left), and a child the application moved or resized meanwhile.
+TEST_F(Translator, FarEastScaleBackKeepsMirroringAndTheApplicationsChanges) {
+    Load();
+    TQxTranslator* t = form->Translator();
+    t->SetMultiByteScale(150);
+    const char* names[] = {"Label1", "Panel1", "rbSave", "btCancel"};
+    std::map<std::string, int> left;
+    for (const char* n : names) left[n] = form->Control(n)->Left();
+    const int clientWidth = form->ClientWidth();
+    auto expectMirrored = [&](const char* step) {
+        for (const char* n : names) {
+            kxc::TControl* c = form->Control(n);
+            EXPECT_EQ(c->Left(), c->Parent()->ClientWidth() - c->Width() - left[n])
+                << step << ": " << n;
+        }
+    };
+    auto expectInPlace = [&](const char* step) {
+        for (const char* n : names)
+            EXPECT_EQ(form->Control(n)->Left(), left[n]) << step << ": " << n;
+    };
+
+    dictionary->SetLanguage(kJapanese);
+    dictionary->SetLanguage(kArabic);
+    EXPECT_FALSE(t->IsScaled());
+    EXPECT_TRUE(t->IsMirrored());
+    EXPECT_EQ(form->ClientWidth(), clientWidth);
+    expectMirrored("Japanese, Arabic");
+    dictionary->SetLanguage(kGerman);  // the records say mirrored: they are moved back
+    expectInPlace("then German");
+
+    // Right to left, then Far-East (unmirrored before it is scaled), then right to left again.
+    dictionary->SetLanguage(kArabic);
+    dictionary->SetLanguage(kJapanese);
+    dictionary->SetLanguage(kArabic);
+    expectMirrored("Arabic, Japanese, Arabic");
+    dictionary->SetLanguage(kGerman);
+    expectInPlace("then German");
+
+    // Designed right to left: Japanese mirrors, Arabic puts back while the form is scaled.
+    t->SetNativeLayout(qx::qxroRightToLeft);
+    dictionary->SetLanguage(kJapanese);
+    EXPECT_TRUE(t->IsScaled());
+    dictionary->SetLanguage(kArabic);
+    EXPECT_FALSE(t->IsScaled());
+    EXPECT_FALSE(t->IsMirrored());
+    expectInPlace("right-to-left form, Japanese, Arabic");
+    t->SetNativeLayout(qx::qxroLeftToRight);
+    dictionary->SetLanguage(kGerman);
+    expectInPlace("left-to-right form, German");
+
+    // Moved and widened by the application while scaled, or added then: scaled back from
+    // where it stands; what it left alone comes back exactly.
+    kxc::TControl* button = form->Control("btCancel");
+    const int top = button->Top(), height = button->Height();
+    dictionary->SetLanguage(kJapanese);
+    button->SetLeft(30);
+    button->SetWidth(150);
+    auto* added = new kxc::TButton(form);
+    added->SetParent(form);
+    added->SetBounds(60, 30, 90, 30);
+    dictionary->SetLanguage(kGerman);
+    EXPECT_EQ(button->Left(), 20);
+    EXPECT_EQ(button->Width(), 100);
+    EXPECT_EQ(button->Top(), top);
+    EXPECT_EQ(button->Height(), height);
+    EXPECT_EQ(added->Left(), 40);
+    EXPECT_EQ(added->Top(), 20);
+    EXPECT_EQ(added->Width(), 60);
+    EXPECT_EQ(added->Height(), 20);
+    EXPECT_EQ(form->ClientWidth(), clientWidth);
+}
+
+// The form's font after scaling back is the one the language gives, on a form that has its
+// window (only such a form gets the language's font), also when the translator was closed and
+// opened again while the form was scaled.
+TEST_F(Translator, FarEastScaleBackGivesTheLanguagesFontSize) {
+    dictionary->languages[kJapanese].FontSize = 9;
+    Load();
+    form->Handle();
+    ASSERT_TRUE(form->HandleAllocated());
+    TQxTranslator* t = form->Translator();
+    t->SetMultiByteScale(150);
+    ASSERT_EQ(form->Font()->Size(), 8);
+    const struct {
+        const char* step;
+        int language;
+        bool closeAndOpen;
+        int size;  // 0: larger than 9
+    } steps[] = {
+        {"Japanese", kJapanese, false, 0},
+        {"German", kGerman, false, 8},
+        {"native", kNative, false, 8},
+        {"Japanese, then closed and opened", kJapanese, true, 0},
+        {"German after reopening", kGerman, false, 8},
+        {"native after reopening", kNative, false, 8},
+    };
+    for (const auto& s : steps) {
+        dictionary->SetLanguage(s.language);
+        if (s.size == 0)
+            EXPECT_GT(form->Font()->Size(), 9) << s.step;
+        else
+            EXPECT_EQ(form->Font()->Size(), s.size) << s.step;
+        if (s.closeAndOpen) {
+            t->Close();
+            t->Open();
+            EXPECT_TRUE(t->IsScaled()) << s.step;
+        }
+    }
+}
+
 TEST_F(Translator, AFormThatScrollsIsNotScaled) {
     Load();
     TQxTranslator* t = form->Translator();

@@ -206,11 +206,17 @@ protected:
     void Notification(kxc::TComponent* component, kxc::TOperation operation) override;
 
 private:
+    struct Bounds {
+        int Left, Top, Width, Height;
+    };
+    static Bounds BoundsOf(const kxc::TControl* control);
+    // One control of a scaled form: its bounds and font height before the scaling and as the
+    // scaling left them, and whether it stood mirrored then.
     struct ScaledControl {
         kxc::TControl* Control;
-        int Left, Top, Width, Height;
-        int32_t FontHeight;
-        bool ParentFont;
+        Bounds Unscaled, Scaled;
+        int32_t FontHeight, ScaledFontHeight;
+        bool Mirrored;
     };
 
     void OpenFirstTime();
@@ -228,9 +234,9 @@ private:
     void ApplyCharset(kxc::TObject* object, kxc::TFont* font, TQxRestrictions restrictions);
     std::string LookupTranslation(const std::string& native, const std::string& nativeKey,
                                   const std::string& componentName, bool hadHotKey);
-    void ScaleStep();
+    void ScaleStep(bool formFontApplied);
     void ScaleUp(kxc::TWinControl* root, int32_t scale);
-    void ScaleBack(kxc::TWinControl* root, int32_t scale);
+    void ScaleBack(kxc::TWinControl* root, int32_t scale, bool formFontApplied);
     void MirrorFlagStep();
     bool Visited(const kxc::TObject* object) const;
     // Whether the translator keeps anything of `component`.
@@ -251,11 +257,10 @@ private:
     std::vector<std::unique_ptr<TQxBidirectionalState>> biDiStates_;
     // The component whose properties the walk is in (cache items belong to it).
     kxc::TComponent* walkComponent_ = nullptr;
-    // The Far-East scaling in force: the root, its bounds once scaled, and every control's
-    // bounds and font before (kept across Close, so that a form is never scaled twice).
+    // The Far-East scaling in force: the root, the factor, and every control's bounds and font
+    // before and after (kept across Close, so that a form is never scaled twice).
     kxc::TWinControl* scaledRoot_ = nullptr;
     int32_t scaledBy_ = 100;
-    int scaledBounds_[4] = {0, 0, 0, 0};
     std::vector<ScaledControl> unscaled_;
 };
 
