@@ -289,5 +289,9 @@ std::string ApplyMissingTranslation(TQxDictionary* dictionary, const std::string
 // (untranslated when that lookup fails), "." appended when its last character sorts after
 // ".", in an error box with one OK button. Never raises.
 void ShowTranslatedException(kxc::TObject* sender, const rtl::Exception& exception);
+// The error box's caption: the run time's "Error" through the resource-string lookup in
+// place (translated while the hooks are in), "Error" itself when that lookup fails, so that
+// the box always comes up. Never raises.
+std::string ErrorBoxCaption();
 
 }  // namespace qx
