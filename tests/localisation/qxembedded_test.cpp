@@ -770,7 +770,7 @@ TEST_F(Embedded, AGLDFileThroughTheWritersAnswersAsTheFileDoes) {
 
 #ifdef _WIN32
 // The form that the program carries as a compiled RCDATA resource (see CMakeLists): the
-// wizard's dictionary embedded by gldembed with the dictionary's writers.
+// wizard's dictionary embedded by gldembed through the dictionary's defined properties.
 class TfrmWizardEmbedded : public kxc::TComponent {
     KXC_CLASS(TfrmWizardEmbedded, kxc::TComponent)
 public:
