@@ -31,7 +31,7 @@ public:
         if (kxc::Application->BiDiMode() != mode) kxc::Application->SetBiDiMode(mode);
     }
     void ShowErrorBox(const std::string& text) override {
-        MessageBoxA(GetActiveWindow(), text.c_str(), rtl::LoadResString(&rtl::SMsgDlgError).c_str(),
+        MessageBoxA(GetActiveWindow(), text.c_str(), ErrorBoxCaption().c_str(),
                     MB_OK | MB_ICONERROR);
     }
     void ShowInformationBox(const std::string& text) override {

@@ -271,11 +271,12 @@ void TQxBinaryDictionary::GetLanguage(int32_t index, TQxLanguage& language) {
     KeepRecordStarts(*reader, identity);
 }
 
-// With embedded storage any failure of the reading itself says that the data are missing.
+// With embedded storage every failure, an index beyond the counted locales included (there
+// are none when the form gave no data), says that the data are missing.
 void TQxBinaryDictionary::GetLocale(int32_t index, TQxLocale& locale) {
     if (!UsesStream()) {
-        if (index < 0 || index >= embeddedLocaleCount_) OutOfRange();
         try {
+            if (index < 0 || index >= embeddedLocaleCount_) OutOfRange();
             ReadEmbeddedLocale(SourceOf(*this), locale, index);
         } catch (const std::exception&) {
             throw EQxMulti("No dictionary data! Set the FileName property.");

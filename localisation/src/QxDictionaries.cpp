@@ -4,6 +4,7 @@
 
 #include "qx/QxDictionary.h"
 #include "qx/QxLocaleVars.h"
+#include "rtl/resstrings.h"
 #include "rtl/strutil.h"
 
 namespace qx {
@@ -151,6 +152,16 @@ std::string ApplyMissingTranslation(TQxDictionary* dictionary, const std::string
 }
 
 // ---- The exception display ----
+
+// The hooked lookup checks the default dictionary's index before it translates, and a
+// dictionary's policy may raise: a box without its caption would be no box at all.
+std::string ErrorBoxCaption() {
+    try {
+        return rtl::LoadResString(&rtl::SMsgDlgError);
+    } catch (...) {
+        return rtl::SMsgDlgError.English;
+    }
+}
 
 // Every double-byte code page has lead and trail bytes above ".", so the last byte decides
 // as the last character would.

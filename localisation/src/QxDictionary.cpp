@@ -252,7 +252,9 @@ void TQxDictionary::SelectLanguage(int32_t index) {
     if (selectedLanguageIndex_ == -1)
         throw EQxMulti("System does not support any language of the dicitonary!");
 
-    selectedLanguage_ = std::make_unique<TQxLanguage>();
+    // Reset in place: the object stays the one that GetLanguageInfo handed out for the
+    // selected index, so a caller that still holds it reads the new selection.
+    *selectedLanguage_ = TQxLanguage();
     if (GetLanguageCount() > 0) {
         GetLanguage(selectedLanguageIndex_, *selectedLanguage_);
         if (binding_ == qxbiLocaleToLanguage) {
@@ -278,19 +280,24 @@ void TQxDictionary::SelectLanguage(int32_t index) {
 }
 
 // A locale that neither the dictionary nor the system knows is left empty; its primary id 0
-// must not let it through the code-page check as if it were the native language.
+// and code page 0 must not let it through either check as if it were the native language.
+// The native language's own locale (primary id 0, such as locale 0) passes unknown: not
+// every system has data for it, and the checks exempt it.
 void TQxDictionary::SelectLocale(uint32_t localeId) {
     selectedLocaleId_ = ResolveLocaleId(localeId);
-    selectedLocale_ = std::make_unique<TQxLocale>();
+    *selectedLocale_ = TQxLocale();  // in place, as the selected language
     selectedLocaleKnown_ = FindLocale(selectedLocaleId_, *selectedLocale_);
     if (Designing()) return;
+    const bool unknownRefused =
+        !selectedLocaleKnown_ && GetPrimaryLangId(selectedLocaleId_) != 0;
     const int primary = static_cast<int>(GetPrimaryLangId(localeId));
     const int sub = static_cast<int>(GetSubLangId(localeId));
-    if (checkLevel_ == qxclSystem && !IsCodePageSupported(selectedLocale_->CodePage))
+    if (checkLevel_ == qxclSystem &&
+        (unknownRefused || !IsCodePageSupported(selectedLocale_->CodePage)))
         throw EQxMulti(
             rtl::Format("The locale (%d, %d) is not supported by the system", primary, sub));
     if (checkLevel_ == qxclCodePage &&
-        (!selectedLocaleKnown_ || !IsLocaleCodePageSupported(*selectedLocale_)))
+        (unknownRefused || !IsLocaleCodePageSupported(*selectedLocale_)))
         throw EQxMulti(rtl::Format("The locale (%d, %d) is not supported by the current code page",
                                    primary, sub));
 }

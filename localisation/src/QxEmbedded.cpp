@@ -36,6 +36,15 @@ bool HasContextB(int32_t contextType) { return contextType == 1 || contextType =
 
 uint8_t LowByte(int32_t value) { return static_cast<uint8_t>(value & 0xFF); }
 
+// The strings a translation entry holds: one per language, the native text first with its
+// contexts right after it. Without languages an entry is an empty list, as the writer stores
+// it (the GLD record of such a dictionary has no texts to copy).
+int64_t EntryStringCount(int32_t contextType, int32_t languageCount) {
+    if (languageCount <= 0) return 0;
+    const int32_t contexts = int32_t(HasContextA(contextType)) + int32_t(HasContextB(contextType));
+    return int64_t(languageCount) + contexts;
+}
+
 [[noreturn]] void UnknownValue(uint8_t valueType) {
     throw rtl::Exception("Unknown property value: " + std::to_string(valueType));
 }
@@ -72,14 +81,13 @@ int32_t CountEmbeddedLanguages(kxc::TReader& reader) {
     return count;
 }
 
-// An entry holds the native text, its contexts and the texts of languages 1 onward; the
-// native text is there whatever the language count, as the list reader reads it.
+// An entry holds the native text, its contexts and the texts of languages 1 onward, and
+// nothing at all without languages, as the list reader reads it.
 int32_t CountEmbeddedTranslations(kxc::TReader& reader, int32_t languageCount) {
     const int32_t version = ReadDataVersion(reader, "translation");
     const int32_t contextType = ReadContextType(reader, version);
     const int32_t count = reader.ReadInteger();
-    const int32_t contexts = int32_t(HasContextA(contextType)) + int32_t(HasContextB(contextType));
-    const int64_t strings = 1 + int64_t(contexts) + (languageCount > 1 ? languageCount - 1 : 0);
+    const int64_t strings = EntryStringCount(contextType, languageCount);
     for (int32_t i = 0; i < count; ++i) {
         reader.ReadListBegin();
         for (int64_t k = 0; k < strings; ++k) reader.ReadString();
@@ -252,6 +260,10 @@ bool ReadTranslationList(kxc::TReader& reader, int32_t selectedIndex, const TQxT
     const int32_t count = reader.ReadInteger();
     for (int32_t n = 0; n < count; ++n) {
         reader.ReadListBegin();
+        if (EntryStringCount(contextType, languageCount) == 0) {
+            reader.ReadListEnd();  // no languages: no texts, the entry goes
+            continue;
+        }
         auto entry = std::make_unique<TQxTranslation>();
         entry->Native = TQxStringParser::DecodeEscapes(reader.ReadString());
         if (HasContextA(contextType)) entry->ContextA = reader.ReadString();

@@ -9,6 +9,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <iconv.h>
 #endif
 
 namespace qx {
@@ -78,6 +80,58 @@ private:
 #endif
 };
 
+#ifndef _WIN32
+// Away from Windows the code pages known by table (1251, 1252) convert by table, as the
+// system's tables map them; any other through the C library's converter, named "CP" and
+// the number as its Windows code pages are (65001 is UTF-8). A code page that neither
+// knows fails, as the system's conversion does for a code page it does not have. A
+// character that the code page cannot show becomes "?", the system's default character.
+bool ConvertWithoutSystem(const std::u16string& wide, int32_t codePage, std::string& ansi) {
+    ansi.clear();
+    size_t length = 0;
+    while (length < wide.size() && wide[length] != 0) ++length;
+    if (rtl::IsTableCodePage(codePage)) {
+        for (size_t i = 0; i < length; ++i) {
+            const int b = rtl::UnicodeToCodePageChar(codePage, wide[i]);
+            ansi += b < 0 ? '?' : char(b);
+        }
+        return true;
+    }
+    const std::string name = codePage == 65001 ? "UTF-8" : "CP" + std::to_string(codePage);
+    iconv_t converter = iconv_open(name.c_str(), "UTF-16LE");
+    if (converter == iconv_t(-1)) return false;
+    // One character (a surrogate pair counts as one) at a time, so that one without a code
+    // in the target stands alone for its "?".
+    for (size_t i = 0; i < length;) {
+        const size_t units =
+            (wide[i] >= 0xD800 && wide[i] < 0xDC00 && i + 1 < length && wide[i + 1] >= 0xDC00 &&
+             wide[i + 1] < 0xE000)
+                ? 2
+                : 1;
+        char in[4];
+        for (size_t k = 0; k < units; ++k) {
+            in[2 * k] = char(wide[i + k] & 0xFF);
+            in[2 * k + 1] = char(wide[i + k] >> 8);
+        }
+        char out[16];
+        char* inPtr = in;
+        char* outPtr = out;
+        size_t inLeft = 2 * units;
+        size_t outLeft = sizeof out;
+        const bool converted = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) &&
+                               iconv(converter, nullptr, nullptr, &outPtr, &outLeft) != size_t(-1);
+        if (converted)
+            ansi.append(out, size_t(outPtr - out));
+        else
+            ansi += '?';
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+        i += units;
+    }
+    iconv_close(converter);
+    return true;
+}
+#endif
+
 }  // namespace
 
 // ---- Conversions ------------------------------------------------------------------------
@@ -99,14 +153,8 @@ void ConvertWideToAnsi(const std::u16string& wide, int32_t codePage, std::string
     }
     ansi.assign(buffer.data(), size_t(done - 1));
 #else
-    // Away from Windows the code pages known by table convert; any other gives ASCII, with
-    // "?" for the rest, as the system's default character would.
-    int32_t cp = codePage == CP_SYSTEM ? int32_t(LocaleSystem().AnsiCodePage()) : codePage;
-    for (char16_t unit : wide) {
-        if (unit == 0) break;
-        int b = rtl::UnicodeToCodePageChar(cp, unit);
-        ansi += b < 0 ? '?' : char(b);
-    }
+    const int32_t cp = codePage == CP_SYSTEM ? int32_t(LocaleSystem().AnsiCodePage()) : codePage;
+    if (!ConvertWithoutSystem(wide, cp, ansi)) ansi.clear();
 #endif
 }
 

@@ -35,26 +35,15 @@ void PublishFormatSettings(const TQxLocale& locale, bool year2000) {
     f.SysLocale.PriLangID = static_cast<uint16_t>(locale.PrimaryId);
     f.SysLocale.SubLangID = static_cast<uint16_t>(locale.SubId);
     f.SysLocale.FarEast = LocaleSystem().IsDBCSEnabled();
+    static_cast<TQxFormatFields&>(f) = locale;  // the shared fields as the locale has them
     f.CurrencyString = locale.GetCurrencyString();
-    f.CurrencyFormat = locale.CurrencyFormat;
-    f.NegCurrFormat = locale.NegCurrFormat;
-    f.ThousandSeparator = locale.ThousandSeparator;
-    f.DecimalSeparator = locale.DecimalSeparator;
-    f.CurrencyDecimals = locale.CurrencyDecimals;
-    f.DateSeparator = locale.DateSeparator;
-    f.ShortDateFormat = locale.ShortDateFormat;
     if (year2000) ExpandTwoDigitYear(f.ShortDateFormat);
-    f.LongDateFormat = locale.LongDateFormat;
     if (year2000) ExpandTwoDigitYear(f.LongDateFormat);
-    f.TimeSeparator = locale.TimeSeparator != 0 ? locale.TimeSeparator : ':';
-    f.TimeAMString = locale.TimeAMString;
-    f.TimePMString = locale.TimePMString;
+    if (f.TimeSeparator == 0) f.TimeSeparator = ':';
     const TQxTimeFormats time =
         BuildTimeFormats(locale.TimeFormat, locale.TimeMarkerPosition, locale.TimeLeadingZero);
     f.ShortTimeFormat = time.ShortTimeFormat;
     f.LongTimeFormat = time.LongTimeFormat;
-    f.ShortMonthNames = locale.ShortMonthNames;
-    f.LongMonthNames = locale.LongMonthNames;
     // The locale's week starts on Monday, the settings' on Sunday.
     for (size_t day = 0; day < 7; ++day) {
         const size_t to = (day + 1) % 7;

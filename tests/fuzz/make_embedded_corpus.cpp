@@ -1,10 +1,12 @@
 // Writes the seed corpus of the embedded-data fuzz target: form descriptions holding a binary
-// dictionary's three properties, written by the dictionary's writers from the twin GLD
+// dictionary's three properties, written by the form writer through the dictionary's own
+// defined properties (embedded storage, as a form saved at design time) from the twin GLD
 // dictionaries (8-bit, every version) and from the wizard's dictionary when its path is
 // given; half of them with a component of every value type before the dictionary.
 //   make_embedded_corpus <folder> [Wizard.gld]
 #include <fstream>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 #include "components/filer.h"
@@ -51,6 +53,7 @@ void Values(kxc::TWriter& w) {
 std::string Form(const std::string& gld, bool extras) {
     qx::TQxBinaryDictionary dict(nullptr);
     dict.SetFileName(gld);
+    dict.SetStorage(qx::qxsEmbedded);
     kxc::TMemoryStream stream;
     kxc::TWriter w(stream);
     w.WriteSignature();
@@ -67,12 +70,9 @@ std::string Form(const std::string& gld, bool extras) {
     }
     w.WriteStr("TQxBinaryDictionary");
     w.WriteStr("QxBinaryDictionary1");
-    w.WriteStr("Languages");
-    dict.WriteLanguages(w);
-    w.WriteStr("Translations");
-    dict.WriteTranslations(w);
-    w.WriteStr("Locales");
-    dict.WriteLocales(w);
+    const int64_t before = stream.Size();
+    dict.DefineProperties(w);
+    if (stream.Size() == before) throw std::runtime_error("no dictionary data from " + gld);
     w.WriteListEnd();
     w.WriteListEnd();
     w.WriteListEnd();
@@ -92,12 +92,17 @@ int main(int argc, char** argv) {
             .write(bytes.data(), std::streamsize(bytes.size()));
     };
     const std::string scratch = dir + "/../embedded-seed.gld";
-    for (uint8_t version : {1, 2, 3}) {
-        put("../embedded-seed.gld", gldwriter::Write(gldtest::Twin(version, true, true)));
-        for (bool extras : {false, true})
-            put("twin-v" + std::to_string(version) + (extras ? "-values" : "") + ".dfm",
-                Form(scratch, extras));
+    try {
+        for (uint8_t version : {1, 2, 3}) {
+            put("../embedded-seed.gld", gldwriter::Write(gldtest::Twin(version, true, true)));
+            for (bool extras : {false, true})
+                put("twin-v" + std::to_string(version) + (extras ? "-values" : "") + ".dfm",
+                    Form(scratch, extras));
+        }
+        if (argc > 2) put("wizard.dfm", Form(argv[2], true));
+    } catch (const std::exception& e) {
+        std::cerr << "make_embedded_corpus: " << e.what() << "\n";
+        return 1;
     }
-    if (argc > 2) put("wizard.dfm", Form(argv[2], true));
     return 0;
 }

@@ -222,11 +222,16 @@ TEST_F(BinaryDictionary, EmbeddedStorageWithoutItsData) {
     qx::TQxLocaleList locales;
     d.GetLocales(locales);
     EXPECT_TRUE(locales.empty());
-    EXPECT_EQ(Raised([&] { qx::TQxLocale l; d.GetLocale(0, l); }),
-              "ERangeError: Out of language range");  // there is no locale 0
+    // There is no locale 0: the data are missing, and the locale says so in its own words.
+    for (int32_t index : {0, -1, 1}) {
+        EXPECT_EQ(Raised([&] { qx::TQxLocale l; d.GetLocale(index, l); }),
+                  "EQxMulti: No dictionary data! Set the FileName property.")
+            << index;
+    }
 }
 
-// An index outside the count is refused, whatever the storage, before anything is read.
+// An index outside the count is refused, whatever the storage, before anything is read; an
+// embedded locale is refused as missing data.
 TEST_F(BinaryDictionary, IndexOutsideTheCount) {
     gldwriter::Dictionary withLocale = Sample(0);
     withLocale.Locales.resize(1);
@@ -252,7 +257,10 @@ TEST_F(BinaryDictionary, IndexOutsideTheCount) {
         }
         for (int32_t index : {-1, locales, locales + 1}) {
             qx::TQxLocale c;
-            EXPECT_EQ(Raised([&] { d.GetLocale(index, c); }), "ERangeError: Out of language range")
+            EXPECT_EQ(Raised([&] { d.GetLocale(index, c); }),
+                      storage == qx::qxsEmbedded
+                          ? "EQxMulti: No dictionary data! Set the FileName property."
+                          : "ERangeError: Out of language range")
                 << "storage " << int(storage) << " index " << index;
         }
         if (storage == qx::qxsEmbedded) continue;  // no form here: counts of 0

@@ -338,6 +338,34 @@ TEST_F(Dictionary, GetLanguageInfoRange) {
     EXPECT_EQ(d.GetLanguageInfo(1), &d.SelectedLanguage());
 }
 
+// The selected language's object outlives a change of language: the caller that took it
+// from GetLanguageInfo reads the new selection through it, also after a locale change that
+// selects the language again and after closing and reopening.
+TEST_F(Dictionary, GetLanguageInfoOfTheSelectedLanguageStaysValid) {
+    MemoryDictionary d;
+    AddStandardLanguages(d);
+    d.SetLanguage(1);
+    d.OpenDictionary();
+    const qx::TQxLanguage* selected = d.GetLanguageInfo(1);
+    const qx::TQxLocale* locale = &d.SelectedLocale();
+    ASSERT_EQ(selected->EnglishName, "English");
+    d.SetLanguage(2);
+    EXPECT_EQ(selected->EnglishName, "German");
+    EXPECT_EQ(selected->PrimaryId, 7);
+    EXPECT_EQ(d.GetLanguageInfo(2), selected);
+    EXPECT_EQ(locale->PrimaryId, 7);
+    EXPECT_EQ(&d.SelectedLocale(), locale);
+    d.SetBinding(qx::qxbiLanguageToLocale);
+    d.SetLocaleId(0x0409);
+    EXPECT_EQ(selected->EnglishName, "English");
+    d.CloseDictionary();
+    d.SetBinding(qx::qxbiLocaleToLanguage);
+    d.SetLanguage(2);
+    d.OpenDictionary();
+    EXPECT_EQ(selected->EnglishName, "German");
+    EXPECT_EQ(&d.SelectedLanguage(), selected);
+}
+
 TEST_F(Dictionary, MissingTranslationPolicies) {
     MemoryDictionary d;
     d.Add("Yes", "Da");
@@ -598,6 +626,12 @@ TEST_F(Dictionary, AnUnknownLocaleIsNeverPublished) {
     // of the native language.
     EXPECT_EQ(RaisedBy([&] { d.SetLocaleId(0x0BFF); }),
               "EQxMulti: The locale (1023, 2) is not supported by the current code page");
+    // So is it under the system check, although its code page 0 counts as supported.
+    d.SetCheckLevel(qx::qxclSystem);
+    EXPECT_EQ(RaisedBy([&] { d.SetLocaleId(0x0C3E); }),
+              "EQxMulti: The locale (62, 3) is not supported by the system");
+    EXPECT_EQ(system.thread, 0x0409u);
+    EXPECT_EQ(qx::FormatSettings.LongMonthNames[0], months);
     // Without checks it is selected, but the thread and the settings keep what they had.
     d.SetCheckLevel(qx::qxclNone);
     d.SetLocaleId(0x0C3F);
@@ -610,6 +644,69 @@ TEST_F(Dictionary, AnUnknownLocaleIsNeverPublished) {
     EXPECT_EQ(qx::FormatSettings.CurrencyString, "$");
     EXPECT_EQ(qx::EuroMode, qx::qxeBusiness);
     qx::EuroMode = qx::qxeNormal;
+}
+
+// On the platform's own locale services, natively (which know no locale) and on Windows
+// alike: the native language's locale 0 passes both check levels whether or not the system
+// has data for it, and a locale that neither the dictionary nor the system knows fails both,
+// leaving the thread locale and the settings as they were and telling nobody.
+TEST(DictionaryOnThePlatformLocales, TheNativeLocalePassesAndAnUnknownOneFails) {
+    qx::QxDictioFinalization();
+    qx::QxDictioInitialization();
+    RecordingApplication application;
+    qx::TQxLocale english;  // the dictionary's own, so that both trees have the same data
+    english.PrimaryId = 9;
+    english.SubId = 1;
+    english.LongMonthNames[0] = "January (own)";
+    english.DecimalSeparator = ',';
+    struct Case {
+        qx::TQxCheckLevel level;
+        const char* unknownError;
+    } cases[] = {
+        {qx::qxclCodePage, "EQxMulti: The locale (1023, 2) is not supported by the current code page"},
+        {qx::qxclSystem, "EQxMulti: The locale (1023, 2) is not supported by the system"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.level));
+        MemoryDictionary d;
+        d.languages = {MemoryDictionary::Native(),
+                       MemoryDictionary::Lang(9, 1, 1252, "1", "English")};
+        d.locales = {english};
+        d.SetCheckLevel(c.level);
+        d.SetLanguage(1);
+        d.OpenDictionary();
+        ASSERT_TRUE(d.IsOpen());
+        ASSERT_EQ(d.SelectedLocaleId(), 0x0409u);
+
+        std::string error;
+        try {
+            d.SetLanguage(0);
+        } catch (const rtl::Exception& e) {
+            error = e.Message();
+        }
+        EXPECT_EQ(error, "");
+        EXPECT_EQ(d.SelectedLanguageIndex(), 0);
+        EXPECT_EQ(d.SelectedLocaleId(), 0u);
+
+        d.SetLanguage(1);
+        ASSERT_EQ(qx::LocaleSystem().ThreadLocale(), 0x0409u);
+        ASSERT_EQ(qx::FormatSettings.LongMonthNames[0], "January (own)");
+        int told = 0;
+        d.OnLocaleChange = [&](kxc::TObject*) { ++told; };
+        d.SetBinding(qx::qxbiNone);
+        error.clear();
+        try {
+            d.SetLocaleId(0x0BFF);
+        } catch (const rtl::Exception& e) {
+            error = std::string(e.ClassName()) + ": " + e.Message();
+        }
+        EXPECT_EQ(error, c.unknownError);
+        EXPECT_FALSE(d.SelectedLocaleKnown());
+        EXPECT_EQ(told, 0);
+        EXPECT_EQ(qx::LocaleSystem().ThreadLocale(), 0x0409u);
+        EXPECT_EQ(qx::FormatSettings.LongMonthNames[0], "January (own)");
+        EXPECT_EQ(qx::FormatSettings.DecimalSeparator, ',');
+    }
 }
 
 TEST_F(Dictionary, EuroSetterPublishesOnlyWhenOpen) {

@@ -472,9 +472,10 @@ TEST_F(Embedded, TranslationLayoutsAndEscapes) {
          {{{"50## #Cx#L", "#C", "##", "a#Tb#", ""}}},
          true,
          {"50# \rx\n|#C|##|a\tb#|0"}},
-        // A language count of 0 or 1: the native text (and contexts) only, no text is
-        // ever selected, and the counting reader walks the same strings.
-        {2, 2, 0, {{{"Only", "b"}}}, true, {}},
+        // A language count of 1: the native text (and contexts) only, no text is ever
+        // selected, and the counting reader walks the same strings. Of 0: no strings at all,
+        // as the writer stores an entry of a dictionary without languages.
+        {2, 2, 0, {Entry{}, Entry{}}, true, {}},
         {2, 0, 1, {{{"Only"}}, {{"Two"}}}, false, {}},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -769,7 +770,7 @@ TEST_F(Embedded, AGLDFileThroughTheWritersAnswersAsTheFileDoes) {
 
 #ifdef _WIN32
 // The form that the program carries as a compiled RCDATA resource (see CMakeLists): the
-// wizard's dictionary embedded by gldembed with the dictionary's writers.
+// wizard's dictionary embedded by gldembed through the dictionary's defined properties.
 class TfrmWizardEmbedded : public kxc::TComponent {
     KXC_CLASS(TfrmWizardEmbedded, kxc::TComponent)
 public:
@@ -839,6 +840,44 @@ TEST_F(Embedded, NothingIsStoredWithoutAnEightBitFile) {
         EXPECT_EQ(Raised([&] { qx::TQxLanguageList l; d->GetLanguages(l); }),
                   "EResNotFound: Could not find the property")
             << "case " << i;
+    }
+}
+
+// A dictionary without languages: the writer stores each entry as an empty list (its GLD
+// records have no texts to copy), and both readers read it so, whatever the context type:
+// the form loads with the file's counts, and loading the translations finds none.
+TEST_F(Embedded, NoLanguagesRoundTripsThroughTheWriterAndBothReaders) {
+    for (uint8_t contextType : {0, 1, 2, 3}) {
+        SCOPED_TRACE(int(contextType));
+        gldwriter::Dictionary g;
+        g.ContextType = contextType;
+        // Opening the file reads a first language record whatever the count: here it finds
+        // the zero bytes of the first entry's native text, an empty record.
+        g.Translations = {{std::string(64, '\0'), "A", "B", {}}, {"Back", "", "7", {}}};
+        const std::string gld = WriteFile("empty.gld", gldwriter::Write(g));
+        std::string form;
+        {
+            TfrmEmbedTest designed(nullptr);
+            designed.SetName("frmEmbedTest");
+            auto* dict = new qx::TQxBinaryDictionary(&designed);
+            dict->SetName(kDictName);
+            designed.SetDesigning(true);
+            dict->SetFileName(gld);
+            dict->SetStorage(qx::qxsEmbedded);
+            form = kxc::WriteComponentToBytes(&designed);
+        }
+        ASSERT_NE(form.find("Translations"), std::string::npos);
+        kxc::RegisterResourceData(kForm, form);
+        TfrmEmbedTest loaded(nullptr);
+        ASSERT_EQ(Raised([&] { kxc::ReadComponentRes(&loaded); }), "");
+        auto* d = dynamic_cast<qx::TQxBinaryDictionary*>(loaded.FindComponent(kDictName));
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->EmbeddedLanguageCount(), 0);
+        EXPECT_EQ(d->EmbeddedTranslationCount(), 2);
+        EXPECT_EQ(d->GetTranslationCount(), 2);
+        EXPECT_EQ(Raised([&] { d->LoadTranslations(); }), "");
+        EXPECT_EQ(Raised([&] { d->GetTranslation(0); }).rfind("EListError: ", 0), 0u);
+        kxc::UnregisterResourceData(kForm);
     }
 }
 

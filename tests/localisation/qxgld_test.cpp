@@ -510,7 +510,7 @@ TEST(QxGLDFile, TextCases) {
         {"first unit zero", record(us, Hex("0200 0000 4200"), 1252, noSubs), "", "US", ""},
         {"country code from unit 0", record(Hex("0000 5300"), Hex("0000"), 1252, noSubs), "", "", ""},
         {"Cyrillic through code page 1251", record(us, Hex("0200 1004 4F04"), 1251, noSubs), "", "US", "\xC0\xFF"},
-        {"code page the system lacks", record(us, Hex("0100 4100"), 54321, noSubs), "", "US", "*"},
+        {"code page the system lacks", record(us, Hex("0100 4100"), 54321, noSubs), "", "US", ""},
         {"count longer than the stream", record(us, Hex("FFFF 4100"), 1252, noSubs), "Stream read error", "", ""},
         {"sub-language list not integers", record(us, Hex("0000"), 1252, Hex("0300 3100 2C00 7800")),
          "'x' is not a valid integer value", "", ""},
@@ -521,9 +521,7 @@ TEST(QxGLDFile, TextCases) {
         std::string error = ErrorOf([&] {
             qx::TQxLanguage* l = r->ReadLanguageAt(1);
             EXPECT_EQ(l->CountryCode, c.countryCode);
-            if (c.nativeName != "*") {
-                EXPECT_EQ(l->NativeName, c.nativeName);
-            }
+            EXPECT_EQ(l->NativeName, c.nativeName);
         });
         EXPECT_EQ(error, c.error);
     }
@@ -542,6 +540,8 @@ TEST(QxGLDFile, LowLevelReads) {
          [](qx::TQxGLDFile& r) { EXPECT_EQ(r.ReadChar(1252), '\0'); }},
         {"character of a wide text", Header(2, 0, 0, 0, 42, 0, 42), Hex("3A00"),
          [](qx::TQxGLDFile& r) { EXPECT_EQ(r.ReadChar(1252), ':'); }},
+        {"character under a code page the system lacks", Header(2, 0, 0, 0, 42, 0, 42), Hex("3A00"),
+         [](qx::TQxGLDFile& r) { EXPECT_EQ(r.ReadChar(54321), '\0'); }},
         {"no characters for a count of 0 or less", Header(2, 1, 0, 0, 42, 0, 42), Hex("41"),
          [](qx::TQxGLDFile& r) {
              EXPECT_EQ(r.ReadAnsiChars(0), "");
@@ -576,6 +576,29 @@ TEST(QxGLDFile, ConvertWideToAnsiAndSwaps) {
     EXPECT_EQ(s, "AB");
     qx::ConvertWideToAnsi(u"\x0416", 1251, s);  // Ж
     EXPECT_EQ(s, "\xC6");
+
+    // Real code pages convert as the system converts them, a character the code page cannot
+    // show as "?"; a code page that the converter does not have fails with an empty text.
+    struct Case {
+        int32_t codePage;
+        std::u16string wide;
+        std::string ansi;
+    } cases[] = {
+        {1250, u"\x0141\x00F3" u"d\x017A", "\xA3\xF3" "d\x9F"},           // Łódź
+        {1251, u"\x041F\x0440\x0438\x0432\x0435\x0442", "\xCF\xF0\xE8\xE2\xE5\xF2"},
+        {1252, u"Caf\x00E9 \x20AC\x0416", "Caf\xE9 \x80?"},           // Ж has no code
+        {1253, u"\x03A9\x03B1", "\xD9\xE1"},                          // Ωα
+        {866, u"\x0416\x0436", "\x86\xA6"},                           // Жж
+        {932, u"A\x3042", "A\x82\xA0"},                                // あ, two bytes
+        {qx::CP_SYSTEM, u"\x00E9", "\xE9"},                            // 1252 here
+        {54321, u"AB", ""},
+        {-1, u"AB", ""},
+    };
+    for (const Case& c : cases) {
+        s = "old";
+        qx::ConvertWideToAnsi(c.wide, c.codePage, s);
+        EXPECT_EQ(s, c.ansi) << c.codePage;
+    }
 
     uint16_t w = 0x1234;
     qx::SwapWord(w);

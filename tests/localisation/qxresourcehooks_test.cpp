@@ -234,6 +234,31 @@ TEST_F(ResourceHooks, OpenLookupsTranslateByIdentifierAsContextB) {
     EXPECT_EQ(rtl::LoadStr(rtl::SReadError.Identifier), "Stream read error");
 }
 
+// The error box's caption comes through the lookup in place, and falls back to the English
+// text whenever that lookup raises, so the box is never lost with it.
+TEST_F(ResourceHooks, TheErrorBoxCaptionFallsBackToError) {
+    d.Add("Error", "Fehler");
+    EXPECT_EQ(qx::ErrorBoxCaption(), "Error");
+    d.OpenDictionary();
+    ASSERT_TRUE(qx::ResourceHooksInstalled);
+    EXPECT_EQ(qx::ErrorBoxCaption(), "Fehler");
+    // The index check of the hooked lookup raises.
+    qx::DefaultDictionaryIndex = 1;
+    EXPECT_THROW(rtl::LoadResString(&rtl::SMsgDlgError), rtl::ERangeError);
+    EXPECT_EQ(qx::ErrorBoxCaption(), "Error");
+    qx::DefaultDictionaryIndex = 0;
+    // The dictionary's policy raises for a caption it lacks.
+    d.entries.clear();
+    d.SetMissingTranslation(qx::qxmtRaiseException);
+    EXPECT_THROW(rtl::LoadResString(&rtl::SMsgDlgError), qx::EQxMulti);
+    EXPECT_EQ(qx::ErrorBoxCaption(), "Error");
+    // The box itself is shown with the message as it came.
+    application.boxes.clear();
+    qx::DefaultDictionaryIndex = 1;
+    qx::ShowTranslatedException(nullptr, rtl::Exception("Disk full"));
+    EXPECT_EQ(application.boxes, std::vector<std::string>{"Disk full."});
+}
+
 namespace {
 
 // A dictionary whose lookup loads a resource string itself, as a dictionary reading its

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -103,6 +104,40 @@ TEST(ResourceStringsOnWindows, ARunTimeErrorShownInGermanThenInEnglish) {
     EXPECT_EQ(again->caption, "Error");
     EXPECT_EQ(again->text, english->text);
     EXPECT_EQ(kxc::ShortCutToText(kxc::scCtrl | 'S'), "Ctrl+S");
+}
+
+// While the hooks are in, the box's caption comes through the hooked lookup: a lookup that
+// raises (a default dictionary index beyond the registry, a dictionary that raises for a
+// missing text) still leaves the error shown, under the caption "Error".
+TEST(ResourceStringsOnWindows, TheErrorBoxComesUpWhenItsCaptionCannotBeLoaded) {
+    ASSERT_TRUE(qx::ResourceModulesHoldOnlyProgram());
+    MemoryDictionary d;
+    d.languages = {MemoryDictionary::Native(),
+                   MemoryDictionary::Lang(9, 1, 1252, "1", "English"),
+                   MemoryDictionary::Lang(7, 1, 1252, "1", "German")};
+    d.SetCheckLevel(qx::qxclNone);
+    d.SetLanguage(2);
+    d.OpenDictionary();
+    ASSERT_TRUE(qx::ResourceHooksInstalled);
+    struct Case {
+        const char* name;
+        std::function<void()> before, after;
+    } cases[] = {
+        {"index beyond the registry", [] { qx::DefaultDictionaryIndex = 1; },
+         [] { qx::DefaultDictionaryIndex = 0; }},
+        {"policy raises", [&d] { d.SetMissingTranslation(qx::qxmtRaiseException); },
+         [&d] { d.SetMissingTranslation(qx::qxmtUseNative); }},
+    };
+    for (const Case& c : cases) {
+        c.before();
+        auto box = BoxShownBy(
+            [] { qx::ShowTranslatedException(nullptr, rtl::Exception("Disk full")); });
+        c.after();
+        ASSERT_TRUE(box.has_value()) << c.name << ": no box";
+        EXPECT_EQ(box->caption, "Error") << c.name;
+        EXPECT_EQ(box->text, "Disk full.") << c.name;
+    }
+    d.CloseDictionary();
 }
 
 TEST(ResourceStringsOnWindows, SpecialKeysAreNamedByTheSystem) {

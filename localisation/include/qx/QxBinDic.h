@@ -20,9 +20,10 @@
 // stored FileName is empty (whatever the storage); rtl::EFOpenError "Cannot open file %s"
 // (the name as resolved) when the file cannot be opened; rtl::EResNotFound when the resource
 // does not exist; the reader's errors for malformed GLD data; EQxMulti "No dictionary data!
-// Set the FileName property." when an embedded locale cannot be read; the embedded data's
-// errors otherwise; rtl::ERangeError "Out of language range" from GetLanguage and GetLocale
-// for an index below 0 or at or after the count. A load that fails leaves the list with the
+// Set the FileName property." when an embedded locale cannot be read (its index outside the
+// count included); the embedded data's errors otherwise; rtl::ERangeError "Out of language
+// range" from GetLanguage, and from GetLocale on a stream, for an index below 0 or at or
+// after the count. A load that fails leaves the list with the
 // entries appended before it, sorted.
 // Ownership: the languages and locales GetLanguages/GetLocales append belong to the caller;
 // no reader or stream outlives the operation that opened it. GUI thread only.

@@ -118,15 +118,18 @@ public:
     int32_t OpenLanguage() const { return openLanguage_; }
     uint32_t SelectedLocaleId() const { return selectedLocaleId_; }
     uint32_t LanguageLocaleId() const { return languageLocaleId_; }
+    // One object each for the dictionary's life: a new selection fills it in place.
     const TQxLanguage& SelectedLanguage() const { return *selectedLanguage_; }
     const TQxLocale& SelectedLocale() const { return *selectedLocale_; }
     // False while the selected locale is one that neither the dictionary nor the system
-    // knows: such a locale is never published to the thread or the format settings.
+    // knows: such a locale is never published to the thread or the format settings, and
+    // fails both check levels unless its primary id is 0 (the native language's).
     bool SelectedLocaleKnown() const { return selectedLocaleKnown_; }
     const std::vector<TQxCustomTranslator*>& Translators() const { return translators_; }
 
-    // The selected language for its index, else a language object owned by the dictionary
-    // that the next such call replaces. ERangeError "Out of language range" for an index
+    // The selected language for its index (valid as long as the dictionary, showing each
+    // later selection), else a language object owned by the dictionary that the next such
+    // call replaces. ERangeError "Out of language range" for an index
     // below 0 or not below the count.
     TQxLanguage* GetLanguageInfo(int32_t index);
 
@@ -289,5 +292,9 @@ std::string ApplyMissingTranslation(TQxDictionary* dictionary, const std::string
 // (untranslated when that lookup fails), "." appended when its last character sorts after
 // ".", in an error box with one OK button. Never raises.
 void ShowTranslatedException(kxc::TObject* sender, const rtl::Exception& exception);
+// The error box's caption: the run time's "Error" through the resource-string lookup in
+// place (translated while the hooks are in), "Error" itself when that lookup fails, so that
+// the box always comes up. Never raises.
+std::string ErrorBoxCaption();
 
 }  // namespace qx

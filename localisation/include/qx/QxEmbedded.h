@@ -6,7 +6,8 @@
 //   Languages     list: data version (2), count, one language item (a list) per language
 //   Translations  list: data version (2), context type (version 2 only), count, one entry per
 //                 translation: a list of strings, the native text, context A (types 1 and 3),
-//                 context B (types 1 and 2), then the texts of languages 1 to count - 1
+//                 context B (types 1 and 2), then the texts of languages 1 to count - 1;
+//                 with no languages at all an empty list (the count of Languages)
 //   Locales       list: data version (2), count, one locale item (a list) per locale
 // A data version below 2 is read in the version-1 layout (no charset in the items, no
 // context type). Native and language texts are stored with the '#' escapes that

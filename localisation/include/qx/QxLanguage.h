@@ -96,7 +96,26 @@ public:
     uint8_t Charset = 0;  // Windows font character set
 };
 
-class TQxLocale {
+// The number, currency, date and time settings: as a locale holds them, and as the
+// process-wide format settings publish them (QxLocaleVars.h), one set of fields for both.
+struct TQxFormatFields {
+    std::string CurrencyString;
+    uint8_t CurrencyFormat = 0;
+    uint8_t NegCurrFormat = 0;
+    uint8_t CurrencyDecimals = 0;
+    char ThousandSeparator = 0;
+    char DecimalSeparator = 0;
+    char DateSeparator = 0;
+    std::string ShortDateFormat;
+    std::string LongDateFormat;
+    char TimeSeparator = 0;
+    std::string TimeAMString;
+    std::string TimePMString;
+    std::array<std::string, 12> ShortMonthNames;  // January first
+    std::array<std::string, 12> LongMonthNames;
+};
+
+class TQxLocale : public TQxFormatFields {
 public:
     TQxLocale();
     virtual ~TQxLocale();
@@ -130,18 +149,7 @@ public:
     std::string NativeCountryName;
     std::string AbbrevLanguageName;
     std::string CountryName;
-    std::string CurrencyString;
-    uint8_t CurrencyFormat = 0;
-    uint8_t NegCurrFormat = 0;
-    uint8_t CurrencyDecimals = 0;
-    char ThousandSeparator = 0;
-    char DecimalSeparator = 0;
-    char DateSeparator = 0;
-    std::string ShortDateFormat;
-    std::string LongDateFormat;
-    char TimeSeparator = 0;
-    std::string TimeAMString;
-    std::string TimePMString;
+    // The number, currency, date and time fields come from TQxFormatFields.
     bool TimeLeadingZero = false;
     uint8_t TimeFormat = 0;          // 0 12-hour, 1 24-hour
     uint8_t TimeMarkerPosition = 0;  // 0 after the time, 1 before
@@ -150,8 +158,6 @@ public:
     uint8_t OptionalCalendar = 0;
     uint8_t FirstDayOfWeek = 0;      // 0 Monday ... 6 Sunday
     uint8_t FirstWeekOfYear = 0;
-    std::array<std::string, 12> ShortMonthNames;  // January first
-    std::array<std::string, 12> LongMonthNames;
     std::array<std::string, 7> ShortDayNames;     // Monday first
     std::array<std::string, 7> LongDayNames;
 };

@@ -25,33 +25,23 @@ struct TQxSysLocale {
     bool MiddleEast = false;  // never changed by a language change
 };
 
-// The settings every formatting routine of the program reads.
-struct TQxFormatSettings {
+// The settings every formatting routine of the program reads: the locale's number,
+// currency, date and time fields (TQxFormatFields, the currency symbol under the euro rule),
+// and what is made from the locale for them.
+struct TQxFormatSettings : TQxFormatFields {
     TQxSysLocale SysLocale;
-    std::string CurrencyString;
-    uint8_t CurrencyFormat = 0;
-    uint8_t NegCurrFormat = 0;
-    char ThousandSeparator = 0;
-    char DecimalSeparator = 0;
-    uint8_t CurrencyDecimals = 0;
-    char DateSeparator = 0;
-    std::string ShortDateFormat;
-    std::string LongDateFormat;
-    char TimeSeparator = 0;
-    std::string TimeAMString;
-    std::string TimePMString;
     std::string ShortTimeFormat;
     std::string LongTimeFormat;
-    std::array<std::string, 12> ShortMonthNames;  // January first
-    std::array<std::string, 12> LongMonthNames;
     std::array<std::string, 7> ShortDayNames;     // Sunday first
     std::array<std::string, 7> LongDayNames;
 };
 
 extern TQxFormatSettings FormatSettings;
 
-// Writes every setting from the locale, in the order of the record (the date formats
-// through ExpandTwoDigitYear when `year2000`).
+// Writes every setting from the locale: the process locale, the shared fields as the
+// locale holds them but the currency symbol by the euro rule (GetCurrencyString), the date
+// formats through ExpandTwoDigitYear when `year2000` and time separator 0 as ":", the time
+// formats from BuildTimeFormats and the day names turned to a Sunday-first week.
 void PublishFormatSettings(const TQxLocale& locale, bool year2000);
 
 // A format with "yy" but without "yyyy" gets its first "yy" widened to "yyyy".
