@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include "dbengine/dbengine.h"
@@ -277,4 +278,176 @@ TEST(CorruptTables, OutOfRangeStoredValuesReadAsTextWithoutFault) {
         EXPECT_FALSE(detail::ValueToText(ts, v).empty()) << v;
     detail::FieldInfo ts2 = ts;
     EXPECT_EQ(detail::ValueToText(ts2, 63000000000000.0).substr(0, 4), "1997");
+}
+
+namespace {
+
+// Opens a table family by the public road (whole-file parse, then the streaming reader of a
+// table opened for reading and its first rows); the corrupt-table error naming the .DB, or
+// "" when the table reads.
+std::string OpenError(const ScratchDir& d, const std::string& db, const std::string& mb) {
+    std::string whole, streamed;
+    try {
+        detail::ParseTable(d.file("Wide.DB"), db, mb, true);
+    } catch (const EDBEngineError& e) {
+        EXPECT_EQ(e.ErrorCode(), ecCorrupt) << e.what();
+        whole = e.what();
+    }
+    kxtest::WriteAll(d.file("Wide.DB"), db);
+    kxtest::WriteAll(d.file("Wide.MB"), mb);
+    try {
+        TTable t;
+        t.DatabaseName = d.str();
+        t.TableName = "Wide";
+        t.Open();
+        for (t.First(); !t.Eof(); t.Next())
+            for (int i = 0; i < t.FieldCount(); ++i) (void)t.Fields(i).AsString();
+    } catch (const EDBEngineError& e) {
+        EXPECT_EQ(e.ErrorCode(), ecCorrupt) << e.what();
+        streamed = e.what();
+    }
+    EXPECT_EQ(whole, streamed) << "the whole-file parse and the streaming reader disagree";
+    EXPECT_EQ(kxtest::ReadAll(d.file("Wide.DB")), db) << "the engine changed a file it could not read";
+    return streamed;
+}
+
+}  // namespace
+
+TEST(CorruptTables, AFieldWhoseDeclaredWidthItsTypeCannotHaveIsRefused) {
+    // One field of each kind; each case declares another width for one field and keeps the
+    // record size the sum of the widths, so that only the field's own rule can refuse it
+    // (the last field is where a wrong width read past the record).
+    ScratchDir dir("widths");
+    detail::CreateSpec s;
+    s.tableName = "Wide";
+    s.level = 7;
+    s.blockSize = 4096;
+    s.codePage = 1251;
+    s.fields = {Field("Id", TFieldType::Integer, 0, true), Field("Name", TFieldType::String, 20),
+                Field("Small", TFieldType::Smallint), Field("Day", TFieldType::Date),
+                Field("Flag", TFieldType::Boolean), Field("Sum", TFieldType::Currency),
+                Field("Clock", TFieldType::Time), Field("Auto", TFieldType::AutoInc),
+                Field("Exact", TFieldType::BCD, 2), Field("Raw", TFieldType::Bytes, 3),
+                Field("Note", TFieldType::Memo, 5), Field("Photo", TFieldType::Graphic, 0),
+                Field("Data", TFieldType::Blob, 2), Field("Stamp", TFieldType::TimeStamp),
+                Field("Amount", TFieldType::Float)};
+    const std::string path = detail::CreateTable(dir.str(), s);
+    {
+        TTable t;
+        t.DatabaseName = dir.str();
+        t.TableName = "Wide";
+        t.Open();
+        for (int i = 1; i <= 3; ++i) {
+            t.Append();
+            t.FieldByName("Id").SetAsInteger(i);
+            t.FieldByName("Name").SetAsString("\xC8\xE2\xE0\xED\xEE\xE2 " + std::to_string(i));  // "Иванов"
+            t.FieldByName("Day").SetAsDate({2010, 12, i});
+            t.FieldByName("Note").SetAsString(std::string(static_cast<std::size_t>(i * 40), 'n'));
+            t.FieldByName("Stamp").SetAsString("2010-12-31 10:00:00");
+            t.FieldByName("Amount").SetAsFloat(i * 1.5);
+            t.Post();
+        }
+    }
+    std::string mb = kxtest::ReadAll(detail::FamilyPath(path, "MB"));
+    const std::string good = kxtest::ReadAll(path);
+    const std::size_t fieldInfo = 0x78;
+    auto field = [&](const char* name) {
+        for (std::size_t i = 0; i < s.fields.size(); ++i)
+            if (s.fields[i].name == name) return i;
+        ADD_FAILURE() << name;
+        return std::size_t(0);
+    };
+    {
+        ScratchDir d("widths-good");
+        EXPECT_EQ(OpenError(d, good, mb), "") << "the sound fixture must read";
+    }
+
+    struct Case {
+        const char* field;
+        int width;      // declared instead of the type's
+        int code = 0;   // declared type instead of the field's (0: kept)
+        const char* says;
+    };
+    const Case cases[] = {
+        {"Amount", 6, 0, "declares 6 bytes, its type takes 8"},   // Number
+        {"Amount", 10, 0, "declares 10 bytes, its type takes 8"},
+        {"Day", 2, 0, "declares 2 bytes, its type takes 4"},       // Date
+        {"Small", 4, 0, "declares 4 bytes, its type takes 2"},     // Short
+        {"Small", 1, 0, "declares 1 bytes, its type takes 2"},
+        {"Flag", 2, 0, "declares 2 bytes, its type takes 1"},      // Logical
+        {"Stamp", 4, 0, "declares 4 bytes, its type takes 8"},     // TimeStamp, the fuzz find
+        {"Id", 2, 0, "declares 2 bytes, its type takes 4"},        // Long
+        {"Sum", 4, 0, "declares 4 bytes, its type takes 8"},       // Currency
+        {"Clock", 8, 0, "declares 8 bytes, its type takes 4"},     // Time
+        {"Auto", 3, 0, "declares 3 bytes, its type takes 4"},      // AutoInc
+        {"Note", 10, 0, "BLOB field 11 keeps 0 leading bytes (1 to 240)"},   // Memo without a leader
+        {"Data", 251, 0, "BLOB field 13 keeps 241 leading bytes (0 to 240)"},
+        {"Photo", 9, 0, "BLOB field narrower than its pointer"},
+        {"Name", 20, 0x07, "field 2 has unknown type 0x07"},
+        {"Name", 0, 0, "field 2 has width 0"},                      // Alpha: 1 to 255 (one byte)
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " declared " + std::to_string(c.width));
+        std::string bad = good;
+        const std::size_t at = fieldInfo + 2 * field(c.field);
+        const int old = static_cast<unsigned char>(bad[at + 1]);
+        bad[at + 1] = static_cast<char>(c.width);
+        if (c.code) bad[at] = static_cast<char>(c.code);
+        Put16(bad, 0x00, Get16(bad, 0x00) + c.width - old);
+        ScratchDir d("width");
+        const std::string error = OpenError(d, bad, mb);
+        EXPECT_EQ(error.rfind("Corrupt table " + d.file("Wide.DB") + ": ", 0), 0u) << error;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
+    // The record's width must be the sum of its fields' (sound fields, one byte more or less).
+    for (int delta : {1, -1}) {
+        SCOPED_TRACE(delta);
+        std::string bad = good;
+        Put16(bad, 0x00, Get16(bad, 0x00) + delta);
+        ScratchDir d("width");
+        EXPECT_EQ(OpenError(d, bad, mb), "Corrupt table " + d.file("Wide.DB") + ": record size does not match the fields");
+    }
+}
+
+TEST(CorruptTables, AValueNoBcdFieldCanHoldIsRefusedAndTheRecordKept) {
+    detail::Schema s;
+    detail::FieldInfo f;
+    f.name = "Exact";
+    f.code = detail::fcBCD;
+    f.width = 17;
+    f.def.Size = 2;
+    s.fields = {f};
+    s.recordSize = 17;
+    s.tableName = "B.DB";
+    detail::Record r;
+    r.data.assign(17, '\0');
+    detail::EncodeValue(s, f, r, 12.5);
+    const std::string stored = r.data;
+    EXPECT_EQ(std::get<double>(detail::DecodeValue(s, f, r)), 12.5);
+    // No BCD field holds these: the conversion error of the other types.
+    for (double v : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e32, -3e300}) {
+        SCOPED_TRACE(v);
+        try {
+            detail::EncodeValue(s, f, r, v);
+            ADD_FAILURE() << "stored";
+        } catch (const EDBEngineError& e) {
+            ADD_FAILURE() << "an engine error, not the conversion error: " << e.what();
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(std::string(e.what()), "Type mismatch for field 'Exact'");
+        }
+        EXPECT_EQ(r.data, stored);
+    }
+    // This one does not fit a field with 2 decimals: out of range, as for a Short.
+    try {
+        detail::EncodeValue(s, f, r, 2e30);
+        ADD_FAILURE() << "stored";
+    } catch (const EDBEngineError& e) {
+        EXPECT_EQ(e.ErrorCode(), ecValueTooLong) << e.what();
+    }
+    EXPECT_EQ(r.data, stored);
+    // The widest values that fit keep every digit the field shows.
+    detail::EncodeValue(s, f, r, -9.99e29);
+    EXPECT_DOUBLE_EQ(std::get<double>(detail::DecodeValue(s, f, r)), -9.99e29);
+    detail::EncodeValue(s, f, r, 123456789.25);
+    EXPECT_EQ(std::get<double>(detail::DecodeValue(s, f, r)), 123456789.25);
 }

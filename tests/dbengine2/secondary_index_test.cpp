@@ -3,6 +3,8 @@
 #include "dbe2_fixture.h"
 #include "index_check.h"
 
+#include <functional>
+
 namespace dbe2test {
 namespace {
 
@@ -86,6 +88,81 @@ TEST(SecondaryIndex, DamagedIndexFileLeavesTheTableReadableButRefusesChanges) {
         std::ofstream(dir / "Accgroup.XG1", std::ios::binary | std::ios::trunc)
             .write(bytes.data(), std::streamsize(bytes.size()));
         ExpectReadableButNotChangeable(dir.path(), "Accgroup.DB", "Accgroup.XG1", 2);
+    }
+}
+
+TEST(SecondaryIndex, AnIndexFileThatCreationWouldRefuseLeavesTheTableReadableButRefusesChanges) {
+    using dbe::detail::FieldSpec;
+    using dbe::detail::IndexSpec;
+    const std::vector<FieldSpec> fields = {Field("GroupName", TFieldType::String, 31, true),
+                                           Field("TimeProf1", TFieldType::String, 31),
+                                           Field("TimeProf2", TFieldType::String, 31), Field("Comments1", TFieldType::Memo, 4)};
+    const std::vector<IndexSpec> indexes = {{"IndProf1", {"TimeProf1"}}, {"IndProf2", {"TimeProf2"}}};
+    const std::vector<Row> rows = {{"a", "1", "2", "memo"}, {"b", "4", "5", ""}};
+    // By the bytes: mingw's copy_file does not replace an existing file.
+    auto copy = [](const std::string& from, const std::string& to) {
+        const std::string b = FileBytes(from);
+        std::ofstream(to, std::ios::binary | std::ios::trunc).write(b.data(), std::streamsize(b.size()));
+    };
+    auto replaceOnce = [](std::string b, const std::string& from, const std::string& to) {
+        const size_t at = b.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) b.replace(at, from.size(), to);
+        return b;
+    };
+    struct Case {
+        const char* what;
+        // Makes the folder's table (its rows given) and returns the damaged file's name.
+        std::function<std::string(const std::string&)> make;
+    };
+    const Case cases[] = {
+        {"key names a Memo field",
+         [&](const std::string& folder) {
+             Create(folder, "Accgroup", fields, indexes);
+             AppendRows(folder, "Accgroup", rows);
+             const std::string xg = folder + "Accgroup.XG0";
+             const std::string b = replaceOnce(FileBytes(xg), std::string("TimeProf1\0", 10), std::string("Comments1\0", 10));
+             std::ofstream(xg, std::ios::binary | std::ios::trunc).write(b.data(), std::streamsize(b.size()));
+             return std::string("Accgroup.XG0");
+         }},
+        {"table without a key",
+         [&](const std::string& folder) {
+             TempFolder keyed;
+             Create(keyed.path(), "Accgroup", fields, indexes);
+             std::vector<FieldSpec> unkeyed = fields;
+             unkeyed[0].key = false;
+             Create(folder, "Accgroup", unkeyed);
+             AppendRows(folder, "Accgroup", rows);
+             copy(keyed / "Accgroup.XG1", folder + "Accgroup.XG1");
+             copy(keyed / "Accgroup.YG1", folder + "Accgroup.YG1");
+             return std::string("Accgroup.XG1");
+         }},
+        {"index of a table with another key",
+         [&](const std::string& folder) {
+             TempFolder other;
+             Create(other.path(), "Accgroup", fields, indexes);
+             std::vector<FieldSpec> twoKeys = fields;
+             twoKeys[1].key = true;
+             Create(folder, "Accgroup", twoKeys, {{"IndProf2", {"TimeProf2"}}});
+             AppendRows(folder, "Accgroup", rows);
+             copy(other / "Accgroup.XG1", folder + "Accgroup.XG0");
+             return std::string("Accgroup.XG0");
+         }},
+        {"two indexes of one name",
+         [&](const std::string& folder) {
+             Create(folder, "Accgroup", fields, indexes);
+             AppendRows(folder, "Accgroup", rows);
+             const std::string xg = folder + "Accgroup.XG1";
+             const std::string b = replaceOnce(FileBytes(xg), std::string("IndProf2\0", 9), std::string("indprof1\0", 9));
+             std::ofstream(xg, std::ios::binary | std::ios::trunc).write(b.data(), std::streamsize(b.size()));
+             return std::string("Accgroup.XG1");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder dir;
+        const std::string damaged = c.make(dir.path());
+        ExpectReadableButNotChangeable(dir.path(), "Accgroup.DB", damaged, rows.size());
     }
 }
 

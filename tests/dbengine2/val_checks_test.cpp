@@ -53,6 +53,56 @@ TEST(ValidityChecks, DamagedCheckFileLeavesTheTableReadableButRefusesChanges) {
     }
 }
 
+TEST(ValidityChecks, ADamagedDateBoundStillNamesItsValueInTheError) {
+    // A check file whose Date minimum is the largest day number (bytes FF FF FF FF): every row
+    // lies below it, and the error that says so formats that day, by TTable and by the bulk
+    // move's checks alike.
+    TempFolder dir;
+    Create(dir.path(), "Dated", {Field("Id", TFieldType::Integer, 0, true), WithMin(Field("Day", TFieldType::Date), "2010-01-01")});
+    std::string val = FileBytes(dir / "Dated.VAL");
+    const std::string bound = dbe::TValValue::Date(2010, 1, 1);
+    const size_t at = val.find(bound);
+    ASSERT_NE(at, std::string::npos);
+    val.replace(at, bound.size(), std::string(4, '\xFF'));
+    std::ofstream(dir / "Dated.VAL", std::ios::binary | std::ios::trunc).write(val.data(), std::streamsize(val.size()));
+    const std::string below = "Field value below the minimum: table 'Dated.DB', field 'Day', value 2011-05-06, minimum 5879611-07-11";
+    {
+        dbe::TTable t;
+        t.DatabaseName = dir.path();
+        t.TableName = "Dated";
+        t.Open();
+        t.Append();
+        t.FieldByName("Id").SetAsInteger(1);
+        t.FieldByName("Day").SetAsString("2011-05-06");
+        try {
+            t.Post();
+            ADD_FAILURE() << "posted";
+        } catch (const dbe::EDBEngineError& e) {
+            EXPECT_EQ(e.ErrorCode(), dbe::ecValidity);
+            EXPECT_EQ(std::string(e.what()), below);
+        }
+        t.Cancel();
+    }
+    TempFolder src;
+    Create(src.path(), "Dated", {Field("Id", TFieldType::Integer, 0, true), Field("Day", TFieldType::Date)});
+    AppendRows(src.path(), "Dated", {{"1", "2011-05-06"}});
+    dbe::TTable from, into;
+    from.DatabaseName = src.path();
+    from.TableName = "Dated";
+    into.DatabaseName = dir.path();
+    into.TableName = "Dated";
+    dbe::TBatchMove m;
+    m.Source = &from;
+    m.Destination = &into;
+    m.Mode = dbe::batAppendUpdate;
+    try {
+        m.Execute();
+        ADD_FAILURE() << "moved";
+    } catch (const dbe::EDBEngineError& e) {
+        EXPECT_NE(std::string(e.what()).find("minimum 5879611-07-11"), std::string::npos) << e.what();
+    }
+}
+
 TEST(ValidityChecks, TableCreatedAnewWithoutChecksLosesTheOldFile) {
     TempFolder dir;
     MakeChecked(dir.path());

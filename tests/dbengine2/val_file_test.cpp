@@ -103,6 +103,27 @@ TEST(ValValue, RecordEncodingOfCheckTypes) {
     EXPECT_EQ(V::ToText(pxfLong, V::Long(INT32_MAX)), "2147483647");
 }
 
+TEST(ValValue, EveryThirtyTwoBitDayHasADate) {
+    // A damaged check file or record may hold any day number: the ends of the range too.
+    const struct {
+        int32_t days;
+        int year, month, day;
+    } cases[] = {
+        {INT32_MAX, 5879611, 7, 11}, {INT32_MIN, -5879610, 6, 22}, {INT32_MIN + 1, -5879610, 6, 23},
+        {INT32_MAX - 305, 5879610, 9, 9}, {-306, 0, 2, 29}, {0, 0, 12, 31}, {1, 1, 1, 1}, {734137, 2010, 12, 31},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.days);
+        int y = 0, m = 0, d = 0;
+        dbe::TValValue::DateOf(c.days, y, m, d);
+        EXPECT_EQ(y, c.year);
+        EXPECT_EQ(m, c.month);
+        EXPECT_EQ(d, c.day);
+    }
+    EXPECT_EQ(V::ToText(pxfDate, std::string(4, '\xFF')), "5879611-07-11");
+    EXPECT_EQ(V::ToText(pxfDate, std::string("\0\0\0\1", 4)), "-5879610-06-23");
+}
+
 TEST(ValValue, EncodedValuesCompareInNumericOrder) {
     const int32_t ordered[] = {INT32_MIN + 1, -1000, -1, 0, 1, 30, 31, 1000000, INT32_MAX};
     for (size_t i = 0; i + 1 < std::size(ordered); ++i) {

@@ -75,17 +75,20 @@ double GetBcd(const char* p, int width) {
     v /= std::pow(10.0, scale);
     return positive ? v : -v;
 }
-void PutBcd(char* p, int width, int decimals, double v) {
+// False, leaving p as it was, when v has more digits than the field holds (or is no number):
+// the digits are taken from a value that fits, so each is 0 to 9.
+bool PutBcd(char* p, int width, int decimals, double v) {
+    const int digits = (width - 1) * 2;
+    const double a = std::fabs(v) * std::pow(10.0, decimals);
+    double rest = std::floor(a + 0.5);
+    if (!(rest < std::pow(10.0, digits))) return false;
     std::memset(p, 0, static_cast<std::size_t>(width));
     bool negative = v < 0;
-    double a = std::fabs(v) * std::pow(10.0, decimals);
-    int digits = (width - 1) * 2;
     std::string d(static_cast<std::size_t>(digits), '0');
-    double rest = std::floor(a + 0.5);
     for (int i = digits - 1; i >= 0 && rest > 0; --i) {
-        double q = std::floor(rest / 10);
-        d[static_cast<std::size_t>(i)] = static_cast<char>('0' + static_cast<int>(rest - q * 10));
-        rest = q;
+        const double digit = std::fmod(rest, 10.0);
+        d[static_cast<std::size_t>(i)] = static_cast<char>('0' + static_cast<int>(digit));
+        rest = std::floor(rest / 10);
     }
     p[0] = static_cast<char>(0x80 | (decimals & 0x3F));
     for (int i = 0; i < digits; i += 2)
@@ -93,6 +96,18 @@ void PutBcd(char* p, int width, int decimals, double v) {
                                          (d[static_cast<std::size_t>(i) + 1] - '0'));
     if (negative)
         for (int i = 0; i < width; ++i) p[i] = static_cast<char>(~p[i]);
+    return true;
+}
+
+// The field's bytes in the record. The table header's checks make every field of a schema
+// lie inside its records, fixed-size types exactly as wide as their decoders read; this keeps
+// a read or a write within the record whatever schema reached it.
+void CheckFieldInRecord(const Schema& s, const FieldInfo& f, const Record& r) {
+    const int fixed = FixedFieldWidth(f.code);
+    if (f.offset < 0 || f.width <= 0 || (!f.blob && fixed > 0 && f.width != fixed) ||
+        static_cast<std::size_t>(f.offset) + static_cast<std::size_t>(f.width) > r.data.size())
+        throw EDBEngineError(ecCorrupt, rtl::Format("Corrupt table %s: field '%s' lies outside its record",
+                                                    s.tableName.c_str(), f.name.c_str()));
 }
 
 [[noreturn]] void NotConvertible(const FieldInfo& f) {
@@ -259,17 +274,18 @@ bool IsNullValue(const Schema& s, const FieldInfo& f, const Record& r) {
         std::size_t idx = static_cast<std::size_t>(f.index);
         return idx >= r.blobs.size() || r.blobs[idx].empty();
     }
-    (void)s;
+    CheckFieldInRecord(s, f, r);
     return AllZero(r.data.data() + f.offset, f.width);
 }
 
 TValue DecodeValue(const Schema& s, const FieldInfo& f, const Record& r) {
-    const char* p = r.data.data() + f.offset;
     if (f.blob) {
         std::size_t idx = static_cast<std::size_t>(f.index);
         if (idx < r.blobs.size() && !r.blobs[idx].empty()) return r.blobs[idx];
         return std::monostate{};
     }
+    CheckFieldInRecord(s, f, r);
+    const char* p = r.data.data() + f.offset;
     if (AllZero(p, f.width)) return std::monostate{};
     switch (f.code) {
     case fcAlpha: {
@@ -302,6 +318,7 @@ TValue DecodeValue(const Schema& s, const FieldInfo& f, const Record& r) {
 }
 
 void EncodeValue(const Schema& s, const FieldInfo& f, Record& r, const TValue& v) {
+    CheckFieldInRecord(s, f, r);
     char* p = r.data.data() + f.offset;
     if (f.blob) {
         std::size_t idx = static_cast<std::size_t>(f.index);
@@ -387,9 +404,16 @@ void EncodeValue(const Schema& s, const FieldInfo& f, Record& r, const TValue& v
     case fcTimestamp:
         PutDouble(p, ValueAsDouble(f, v));
         return;
-    case fcBCD:
-        PutBcd(p, f.width, f.def.Size, ValueAsDouble(f, v));
+    case fcBCD: {
+        const double d = ValueAsDouble(f, v);
+        // No BCD field holds more than 32 digits before the point: beyond that (an infinity,
+        // NaN) the value does not convert, as for the integer types.
+        if (!(std::fabs(d) < 1e32)) NotConvertible(f);
+        if (!PutBcd(p, f.width, f.def.Size, d))
+            throw EDBEngineError(ecValueTooLong, rtl::Format("Value %s is out of range for field '%s'",
+                                                              DoubleText(d).c_str(), f.name.c_str()));
         return;
+    }
     default:
         throw EDBEngineError(ecUnsupported, rtl::Format("Field '%s' of type 0x%02X cannot be written",
                                                         f.name.c_str(), f.code));

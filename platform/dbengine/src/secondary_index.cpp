@@ -98,6 +98,31 @@ void WriteIndexes(TableData& t, const std::vector<SecondaryIndexDef>& defs, cons
     }
 }
 
+// The rules of an index definition beyond its single field, which must be the table's field
+// `field`: at creation, and when a definition is read back from its file (one that breaks
+// them is damage). EDBEngineError (ecInvalidDefinition) for the first rule broken.
+void CheckIndexDef(const TableData& t, const std::string& name, int field, const std::vector<SecondaryIndexDef>& before) {
+    const std::string table = StemOf(t.dbPath);
+    if (t.schema.keyFields == 0)
+        throw EDBEngineError(ecInvalidDefinition,
+                             rtl::Format("Index '%s': table '%s' has no primary key", name.c_str(), table.c_str()));
+    if (before.size() >= size_t(kMaxSlots))
+        throw EDBEngineError(ecInvalidDefinition, "Too many secondary indexes for table '" + table + "'");
+    if (field < 0 || size_t(field) >= t.schema.fields.size())
+        throw EDBEngineError(ecInvalidDefinition,
+                             rtl::Format("Index '%s' of table '%s': no field number %d", name.c_str(), table.c_str(),
+                                         field + 1));
+    if (t.schema.fields[size_t(field)].blob)
+        throw EDBEngineError(ecInvalidDefinition,
+                             rtl::Format("Index '%s' of table '%s': a BLOB field cannot be indexed", name.c_str(),
+                                         table.c_str()));
+    if (name.empty() || name.size() > 31)
+        throw EDBEngineError(ecInvalidDefinition, "Bad index name '" + name + "' for table '" + table + "'");
+    for (const SecondaryIndexDef& d : before)
+        if (rtl::AsciiSameText(d.name, name))
+            throw EDBEngineError(ecInvalidDefinition, "Index '" + name + "' defined twice for table '" + table + "'");
+}
+
 void OnCreate(TableData& t, const CreateSpec& spec) {
     auto st = std::make_shared<IndexState>();
     const std::string table = StemOf(t.dbPath);
@@ -106,25 +131,12 @@ void OnCreate(TableData& t, const CreateSpec& spec) {
             throw EDBEngineError(ecInvalidDefinition,
                                  rtl::Format("Index '%s' of table '%s': only single-field indexes are supported",
                                              is.name.c_str(), table.c_str()));
-        if (t.schema.keyFields == 0)
-            throw EDBEngineError(ecInvalidDefinition,
-                                 rtl::Format("Index '%s': table '%s' has no primary key", is.name.c_str(), table.c_str()));
-        if (st->defs.size() >= size_t(kMaxSlots))
-            throw EDBEngineError(ecInvalidDefinition, "Too many secondary indexes for table '" + table + "'");
         int f = t.schema.FindField(is.fields[0]);
-        if (f < 0)
+        if (f < 0 && t.schema.keyFields > 0)
             throw EDBEngineError(ecInvalidDefinition,
                                  rtl::Format("Index '%s' of table '%s': no field '%s'", is.name.c_str(), table.c_str(),
                                              is.fields[0].c_str()));
-        if (t.schema.fields[size_t(f)].blob)
-            throw EDBEngineError(ecInvalidDefinition,
-                                 rtl::Format("Index '%s' of table '%s': a BLOB field cannot be indexed",
-                                             is.name.c_str(), table.c_str()));
-        if (is.name.empty() || is.name.size() > 31)
-            throw EDBEngineError(ecInvalidDefinition, "Bad index name '" + is.name + "' for table '" + table + "'");
-        for (const SecondaryIndexDef& d : st->defs)
-            if (rtl::AsciiSameText(d.name, is.name))
-                throw EDBEngineError(ecInvalidDefinition, "Index '" + is.name + "' defined twice for table '" + table + "'");
+        CheckIndexDef(t, is.name, f, st->defs);
         st->defs.push_back({is.name, f, int(st->defs.size())});
     }
     RemoveIndexFiles(t.dbPath, int(st->defs.size()));
@@ -136,9 +148,10 @@ void OnCreate(TableData& t, const CreateSpec& spec) {
     RebuildSecondaryIndexes(t);
 }
 
-// Reads the index definition of one .XGn file; false and the reason when it does not parse.
-bool ReadIndexDef(const TableData& t, const std::string& path, int slot, SecondaryIndexDef& def,
-                  std::string& error) {
+// Reads the index definition of one .XGn file; false and the reason when it does not parse
+// or breaks a rule that creating it would apply (before: the definitions read so far).
+bool ReadIndexDef(const TableData& t, const std::string& path, int slot, const std::vector<SecondaryIndexDef>& before,
+                  SecondaryIndexDef& def, std::string& error) {
     std::ifstream in(NativePath(path), std::ios::binary);
     std::string head(4, '\0');
     if (!in.read(&head[0], 4)) return error = "truncated header", false;
@@ -157,6 +170,14 @@ bool ReadIndexDef(const TableData& t, const std::string& path, int slot, Seconda
     if (f < 0) f = t.schema.FindField(fieldName);
     if (f < 0 && fieldNo >= 1 && size_t(fieldNo) <= t.schema.fields.size()) f = fieldNo - 1;
     if (f < 0) return error = "refers to an unknown field '" + fieldName + "'", false;
+    try {
+        CheckIndexDef(t, name, f, before);
+    } catch (const EDBEngineError& e) {
+        return error = e.Message(), false;
+    }
+    // One indexed field, the table's key fields and Hint, as creation lays it out.
+    if (U16(head, px::kNumFields) != unsigned(t.schema.keyFields) + 2u)
+        return error = "its fields do not match the table's key", false;
     def = {name, f, slot};
     return true;
 }
@@ -172,7 +193,7 @@ void OnOpen(TableData& t) {
         const std::string path = JoinPath(folder, found);
         SecondaryIndexDef def;
         std::string error;
-        if (ReadIndexDef(t, path, s, def, error)) {
+        if (ReadIndexDef(t, path, s, st->defs, def, error)) {
             st->defs.push_back(def);
         } else if (t.writeRefusal.empty()) {
             // The table stays readable (its rows do not depend on the index), but a change

@@ -8,8 +8,10 @@
 //
 // Installed once per process (InstallSecondaryIndexes). Then:
 //   create  records the definition's indexes and writes them (empty);
-//   open    reads the index definitions from the .XGn headers; a header that does not parse
-//           leaves the table readable but refuses every change of it (EDBEngineError
+//   open    reads the index definitions from the .XGn headers under the rules that creating
+//           them applies (a keyed table, one field that is no BLOB and the table's key, a
+//           name of 1 to 31 characters, given once); a header that does not parse or breaks
+//           one leaves the table readable but refuses every change of it (EDBEngineError
 //           ecCorrupt naming the file): an index is never dropped or left stale silently;
 //   save    the table writer rebuilds every index of the table completely from its rows
 //           (SecondaryIndexFiles) and puts the files in place together with the table's

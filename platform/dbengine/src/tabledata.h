@@ -31,6 +31,12 @@ enum FieldCode : uint8_t {
     fcBCD = 0x17, fcBytes = 0x18,
 };
 
+// Bytes of a value of a fixed-size field type in the record; 0 for the types whose width the
+// definition gives (Alpha, Bytes, the BLOB types) and for codes that are no field type.
+int FixedFieldWidth(uint8_t code);
+// Most bytes of a BLOB value kept in the record before its pointer.
+constexpr int kMaxBlobLeader = 240;
+
 struct FieldInfo {
     std::string name;
     int index = 0;         // position in Schema::fields

@@ -366,6 +366,64 @@ std::string FindFileNoCase(const std::string& folder, const std::string& name) {
 
 // ---------------------------------------------------------------- reading
 
+namespace {
+
+bool IsBlobCode(uint8_t code) {
+    return code == fcMemo || code == fcBlob || code == fcFmtMemo || code == fcOLE || code == fcGraphic;
+}
+
+// A field descriptor read from a header must be one that creating a table could have written
+// (SchemaFromSpec): the decoders read exactly FixedFieldWidth bytes of a fixed-size value, so
+// a header that declares another width would send them past the field, and past the record
+// for the last one.
+void CheckFieldWidth(const std::string& name, unsigned number, uint8_t code, int width) {
+    const int fixed = FixedFieldWidth(code);
+    if (fixed > 0) {
+        if (width != fixed)
+            Corrupt(name, rtl::Format("field %u of type 0x%02X declares %d bytes, its type takes %d", number, code,
+                                      width, fixed));
+        return;
+    }
+    switch (code) {
+    case fcAlpha:
+    case fcBytes:
+        return;   // 1 to 255: the descriptor's byte, width 0 refused above
+    case fcMemo:
+    case fcFmtMemo:
+    case fcBlob:
+    case fcOLE:
+    case fcGraphic: {
+        const int leader = width - static_cast<int>(px::kBlobPointer);
+        const int least = code == fcMemo || code == fcFmtMemo ? 1 : 0;
+        if (leader < 0) Corrupt(name, "BLOB field narrower than its pointer");
+        if (leader < least || leader > kMaxBlobLeader)
+            Corrupt(name, rtl::Format("BLOB field %u keeps %d leading bytes (%d to %d)", number, leader, least,
+                                      kMaxBlobLeader));
+        return;
+    }
+    default:
+        Corrupt(name, rtl::Format("field %u has unknown type 0x%02X", number, code));
+    }
+}
+
+}  // namespace
+
+int FixedFieldWidth(uint8_t code) {
+    switch (code) {
+    case fcShort: return 2;
+    case fcLong:
+    case fcDate:
+    case fcTime:
+    case fcAutoInc: return 4;
+    case fcCurrency:
+    case fcNumber:
+    case fcTimestamp: return 8;
+    case fcLogical: return 1;
+    case fcBCD: return px::kBcdWidth;
+    default: return 0;
+    }
+}
+
 std::unique_ptr<TableData> ParseHeader(const std::string& name, const std::string& db, uint64_t fileSize,
                                        TableFileInfo& info) {
     Reader r(db, name);
@@ -428,14 +486,11 @@ std::unique_ptr<TableData> ParseHeader(const std::string& name, const std::strin
             f.width = px::kBcdWidth;
         }
         if (f.width == 0) Corrupt(name, rtl::Format("field %u has width 0", i + 1));
+        CheckFieldWidth(name, i + 1, f.code, f.width);
         f.offset = offset;
         offset += f.width;
-        f.blob = f.code == fcMemo || f.code == fcBlob || f.code == fcFmtMemo || f.code == fcOLE ||
-                 f.code == fcGraphic;
-        if (f.blob) {
-            if (f.width < static_cast<int>(px::kBlobPointer)) Corrupt(name, "BLOB field narrower than its pointer");
-            f.leader = f.width - static_cast<int>(px::kBlobPointer);
-        }
+        f.blob = IsBlobCode(f.code);
+        if (f.blob) f.leader = f.width - static_cast<int>(px::kBlobPointer);
         s.fields.push_back(f);
     }
     if (offset != recordSize || recordSize == 0) Corrupt(name, "record size does not match the fields");
@@ -927,19 +982,19 @@ Schema SchemaFromSpec(const CreateSpec& spec) {
         case TFieldType::String:
             if (fs.size < 1 || fs.size > 255) bad("Alpha field '" + fs.name + "' needs a size of 1 to 255");
             f.code = fcAlpha; f.width = fs.size; minLevel = 3; break;
-        case TFieldType::Smallint: f.code = fcShort; f.width = 2; minLevel = 3; break;
-        case TFieldType::Integer: f.code = fcLong; f.width = 4; break;
-        case TFieldType::Boolean: f.code = fcLogical; f.width = 1; break;
-        case TFieldType::Date: f.code = fcDate; f.width = 4; minLevel = 3; break;
-        case TFieldType::Time: f.code = fcTime; f.width = 4; break;
-        case TFieldType::Float: f.code = fcNumber; f.width = 8; minLevel = 3; break;
-        case TFieldType::Currency: f.code = fcCurrency; f.width = 8; minLevel = 3; break;
+        case TFieldType::Smallint: f.code = fcShort; minLevel = 3; break;
+        case TFieldType::Integer: f.code = fcLong; break;
+        case TFieldType::Boolean: f.code = fcLogical; break;
+        case TFieldType::Date: f.code = fcDate; minLevel = 3; break;
+        case TFieldType::Time: f.code = fcTime; break;
+        case TFieldType::Float: f.code = fcNumber; minLevel = 3; break;
+        case TFieldType::Currency: f.code = fcCurrency; minLevel = 3; break;
         case TFieldType::DateTime:
-        case TFieldType::TimeStamp: f.code = fcTimestamp; f.width = 8; break;
-        case TFieldType::AutoInc: f.code = fcAutoInc; f.width = 4; break;
+        case TFieldType::TimeStamp: f.code = fcTimestamp; break;
+        case TFieldType::AutoInc: f.code = fcAutoInc; break;
         case TFieldType::BCD:
             if (fs.size < 0 || fs.size > 32) bad("BCD field '" + fs.name + "' needs 0 to 32 decimals");
-            f.code = fcBCD; f.width = px::kBcdWidth; break;
+            f.code = fcBCD; break;
         case TFieldType::Bytes:
             if (fs.size < 1 || fs.size > 255) bad("Bytes field '" + fs.name + "' needs a size of 1 to 255");
             f.code = fcBytes; f.width = fs.size; break;
@@ -949,8 +1004,9 @@ Schema SchemaFromSpec(const CreateSpec& spec) {
         case TFieldType::OLE:
         case TFieldType::Graphic: {
             bool memo = fs.type == TFieldType::Memo || fs.type == TFieldType::FmtMemo;
-            if (fs.size < (memo ? 1 : 0) || fs.size > 240)
-                bad("BLOB field '" + fs.name + "' needs " + (memo ? "1" : "0") + " to 240 leading characters");
+            if (fs.size < (memo ? 1 : 0) || fs.size > kMaxBlobLeader)
+                bad(rtl::Format("BLOB field '%s' needs %d to %d leading characters", fs.name.c_str(), memo ? 1 : 0,
+                                kMaxBlobLeader));
             f.code = fs.type == TFieldType::Memo ? fcMemo : fs.type == TFieldType::FmtMemo ? fcFmtMemo
                    : fs.type == TFieldType::Blob ? fcBlob : fs.type == TFieldType::OLE ? fcOLE : fcGraphic;
             f.blob = true;
@@ -963,6 +1019,7 @@ Schema SchemaFromSpec(const CreateSpec& spec) {
         default:
             bad("field '" + fs.name + "' has no storable type");
         }
+        if (const int fixed = FixedFieldWidth(f.code)) f.width = fixed;
         if (spec.level < minLevel)
             bad(rtl::Format("field '%s' needs table level %d or higher", fs.name.c_str(), minLevel));
         f.offset = offset;

@@ -288,15 +288,17 @@ bool AsLogical(const std::string& raw) { return !raw.empty() && (static_cast<uns
 std::string AsAlpha(const std::string& raw) { return raw.substr(0, raw.find('\0')); }
 
 void DateOf(int32_t days, int& year, int& month, int& day) {
-    int z = days + 305;  // inverse of DaysFromCivil
-    const int era = (z >= 0 ? z : z - 146096) / 146097;
-    const int doe = z - era * 146097;
-    const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int mp = (5 * doy + 2) / 153;
-    day = doy - (153 * mp + 2) / 5 + 1;
-    month = mp + (mp < 10 ? 3 : -9);
-    year = yoe + era * 400 + (month <= 2);
+    // In 64 bits: a damaged day number near either end of the 32-bit range must not overflow
+    // (the years of every 32-bit day, about +-5.9 million, fit an int).
+    const int64_t z = int64_t(days) + 305;  // inverse of DaysFromCivil
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    day = int(doy - (153 * mp + 2) / 5 + 1);
+    month = int(mp + (mp < 10 ? 3 : -9));
+    year = int(yoe + era * 400 + (month <= 2));
 }
 
 int Compare(uint8_t type, const std::string& a, const std::string& b) {
