@@ -156,8 +156,9 @@ TEST(SafeWrites, AFailedWriteLeavesTheTableAsItWas) {
     ScratchDir dir("safe");
     GoodTable(dir);
     std::string before = kxtest::ReadAll(dir.file("Good.DB"));
-    // The replacement file cannot be created where a folder of its name stands.
-    std::filesystem::create_directory(dir.file("Good.DB~"));
+    // The new files cannot be written: a file stands where their work folder would be made.
+    const std::string work = detail::WorkFolderFor(dir.file("Good.DB"));
+    kxtest::WriteAll(work, "in the way");
     TTable t;
     t.DatabaseName = dir.str();
     t.TableName = "Good";
@@ -166,7 +167,7 @@ TEST(SafeWrites, AFailedWriteLeavesTheTableAsItWas) {
     t.Delete();
     EXPECT_THROW(t.Close(), EDBEngineError);
     EXPECT_EQ(kxtest::ReadAll(dir.file("Good.DB")), before);
-    std::filesystem::remove(dir.file("Good.DB~"));
+    std::filesystem::remove(work);
     // The rows are still loaded; once the way is clear the next close writes them.
     TTable u;
     u.DatabaseName = dir.str();
@@ -229,43 +230,43 @@ TEST(SafeWrites, AFailureAfterPartOfTheFamilyWasReplacedPutsTheOldFilesBack) {
 }
 
 TEST(SafeWrites, AnOldFileThatCannotBeMovedAsideLeavesTheFamilyAsItWas) {
-    // A move into a table without rows moves each old file of the family to "<file>~old"
-    // before the new ones go in; a folder of that name (not empty) stands in the way of one
-    // of them, the first, a middle one or the last.
+    // A move into a table without rows moves each old file of the family aside into the
+    // write's work folder before the new ones go in; a folder of the old file's name there
+    // (not empty) stands in the way of one of them, the first, a middle one or the last.
     const std::vector<std::string> family{"Good.MB", "Good.DB", "Good.PX"};
+    auto names = [](const ScratchDir& dir) {
+        std::vector<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(dir.str())) out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    std::vector<std::string> sorted = family;
+    std::sort(sorted.begin(), sorted.end());
     for (const std::string& blocked : family) {
         SCOPED_TRACE(blocked);
         ScratchDir dir("safeaside");
         std::vector<std::string> targets;
-        auto writeNew = [&](const char* tag) {
-            for (const std::string& f : family) kxtest::WriteAll(detail::TempFileFor(dir.file(f)), tag + f);
-        };
         for (const std::string& f : family) {
             targets.push_back(dir.file(f));
             kxtest::WriteAll(dir.file(f), "old " + f);
         }
-        writeNew("new ");
-        std::filesystem::create_directories(dir.file(blocked + "~old") + "/inside");
-        EXPECT_THROW(detail::ReplaceRowlessByWritten(targets), EDBEngineError);
+        {
+            detail::FamilyWrite write(dir.file("Good.DB"));
+            for (const std::string& f : family) kxtest::WriteAll(detail::TempFileFor(dir.file(f)), "new " + f);
+            std::filesystem::create_directories(write.Folder() + "/" + blocked + "~old/inside");
+            EXPECT_THROW(write.CommitRowless(targets), EDBEngineError);
+        }
         for (const std::string& f : family) EXPECT_EQ(kxtest::ReadAll(dir.file(f)), "old " + f);
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        std::vector<std::string> expected = family;
-        expected.push_back(blocked + "~old");
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(names, expected);
-        // Once the way is clear, the family is replaced and no old file stays behind.
-        std::filesystem::remove_all(dir.file(blocked + "~old"));
-        writeNew("newer ");
-        detail::ReplaceRowlessByWritten(targets);
+        // The work folder went with the failure.
+        EXPECT_EQ(names(dir), sorted);
+        // Without the obstacle, the family is replaced and nothing else stays behind.
+        {
+            detail::FamilyWrite write(dir.file("Good.DB"));
+            for (const std::string& f : family) kxtest::WriteAll(detail::TempFileFor(dir.file(f)), "newer " + f);
+            write.CommitRowless(targets);
+        }
         for (const std::string& f : family) EXPECT_EQ(kxtest::ReadAll(dir.file(f)), "newer " + f);
-        names.clear();
-        for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        std::vector<std::string> sorted = family;
-        std::sort(sorted.begin(), sorted.end());
-        EXPECT_EQ(names, sorted);
+        EXPECT_EQ(names(dir), sorted);
     }
 }
 

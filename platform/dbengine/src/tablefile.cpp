@@ -15,6 +15,7 @@
 
 #include "fileio.h"
 #include "px_format.h"
+#include "rtl/filesteps.h"
 #include "rtl/strutil.h"
 #include "secondary_index.h"
 #include "table_hooks.h"
@@ -1369,7 +1370,9 @@ std::string& TableWriter::Header() { return impl_->header; }
 void TableWriter::Start(const std::string& dbFile, const std::string& mbFile) {
     Impl& m = *impl_;
     auto open = [](const std::string& path) {
+        rtl::BeforeFileStep("create", path);   // the crash tests' hook (fileio.h)
         auto f = OpenStream(path, std::ios::out | std::ios::trunc);
+        rtl::AfterFileStep();
         if (!f) throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
         return f;
     };
