@@ -179,7 +179,7 @@ std::vector<std::string> FamilyFiles(const std::string& folder, const std::strin
 //   3. The kept rows are converted again from the source in that order and written through a
 //      block buffer, their BLOBs with them; the primary index from each block's first key,
 //      each secondary index from sorted summaries.
-//   4. The new files, written beside the old ones, are put in place by rename (fileio.h).
+//   4. The new files, written in the family's work folder, are put in place by rename (fileio.h).
 // The usual case takes one pass instead (Stream): a source read in its key order whose rows
 // come out in the destination's key order, without equal keys, is written as it is read,
 // each row converted and checked once, and only the secondary indexes' summaries are kept

@@ -418,16 +418,12 @@ void FamilyWrite::Run(const std::vector<std::string>& olds, const std::vector<st
         if (IsFile(JoinPath(folder_, name))) j.emplace_back('o', name);
     for (const std::string& name : news) j.emplace_back('n', name);
     const std::string journal = JoinPath(work_, kJournal);
-    auto fail = [&](const std::string& what) {
-        // Nothing of the folder changed yet.
-        throw EDBEngineError(ecOpenFailed, what);
-    };
-    // Step 2 (renamed over: a second name for each old file) and 3; nothing in the folder has
-    // changed yet, and the work folder goes with a failure.
+    // Steps 2 (renamed over: a second name for each old file) and 3. Nothing in the folder has
+    // changed yet: a failure leaves it as it is, and the work folder goes with the destructor.
     if (renameOver)
         for (const auto& [kind, name] : j)
             if (kind == 'o' && !KeepOldContents(JoinPath(folder_, name), JoinPath(work_, name + kOld)))
-                fail(rtl::Format("Cannot write file %s", JoinPath(folder_, name).c_str()));
+                throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", JoinPath(folder_, name).c_str()));
     WriteWholeFile(journal, JournalText(j));
     // Step 4.
     std::string error;

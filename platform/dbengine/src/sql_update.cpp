@@ -10,7 +10,7 @@
 //      loading way's key violation) and the rows are read again in that order and written,
 //      a run of at most StreamedUpdateRunBytes() of records at a time, each run read in the files' order.
 //   3. The primary index comes from the writer, each secondary index from the kept values;
-//      the new files, written beside the old ones, are put in place by rename (fileio.h).
+//      the new files, written in the family's work folder, are put in place by rename (fileio.h).
 // Whatever fails before that (a refused value, damaged files, a failed write) removes the new
 // files and leaves the statement to the loading way, which raises what it always has: a
 // refused row is the one it meets first, and the files stay as they were.

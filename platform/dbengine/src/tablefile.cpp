@@ -3,7 +3,7 @@
 // Reading checks every size, count and link against the bytes that are there before it is
 // used; each damage found ends in Corrupt(), the one place where bad data turns into
 // EDBEngineError. Writing builds the complete new files in memory (or, TableWriter, streams
-// them to files beside the old ones) and puts them in place by rename (fileio.h), so a failed
+// them to the family's work folder) and puts them in place by rename (fileio.h), so a failed
 // write never leaves a half-written table. TableReader reads a table row by row through a
 // window of blocks, with the same checks.
 #include <algorithm>
