@@ -270,6 +270,49 @@ TEST(SafeWrites, AnOldFileThatCannotBeMovedAsideLeavesTheFamilyAsItWas) {
     }
 }
 
+TEST(SafeWrites, AWriteCutShortIsUndoneWhenTheFolderIsListed) {
+    // The states a crash can leave a write of a family in, made by hand in a folder that this
+    // process has not looked into yet: the first listing of the folder (the conversion's list of
+    // saved tables, or its open of a table) puts the old family back and removes the work folder.
+    const std::string journal = "kx family write 1\no Good.DB\no Good.PX\nn Good.DB\nn Good.PX\nend\n";
+    struct Case {
+        const char* what;
+        std::string journal;  // "" none
+        bool movedAside;      // the old Good.DB moved into the work folder
+        bool placed;          // the new Good.DB in place of it
+    };
+    const Case cases[] = {
+        {"new files still being written", "", false, false},
+        {"journal cut short", journal.substr(0, journal.size() - 3), false, false},
+        {"old file moved aside, the table missing", journal, true, false},
+        {"new file in place", journal, true, true},
+        {"old contents kept by a link, new file renamed over", journal, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir made("cutshortsrc"), dir("cutshort");
+        const std::string db = GoodTable(made);
+        const std::string px = kxtest::ReadAll(made.file("Good.PX"));
+        for (const char* f : {"Good.DB", "Good.MB", "Good.PX"}) std::filesystem::copy_file(made.file(f), dir.file(f));
+        const std::string work = detail::WorkFolderFor(dir.file("Good.DB"));
+        std::filesystem::create_directory(work);
+        kxtest::WriteAll(detail::TempFileFor(dir.file("Good.DB")), "new table");
+        kxtest::WriteAll(detail::TempFileFor(dir.file("Good.PX")), "new index");
+        if (!c.journal.empty()) kxtest::WriteAll(work + "/undo", c.journal);
+        if (c.movedAside) std::filesystem::rename(dir.file("Good.DB"), work + "/Good.DB~old");
+        else if (c.placed) std::filesystem::create_hard_link(dir.file("Good.DB"), work + "/Good.DB~old");
+        if (c.placed) std::filesystem::rename(detail::TempFileFor(dir.file("Good.DB")), dir.file("Good.DB"));
+
+        EXPECT_EQ(Session().GetTableNames(dir.str(), "", true, false), std::vector<std::string>{"Good.DB"});
+        EXPECT_EQ(kxtest::ReadAll(dir.file("Good.DB")), db);
+        EXPECT_EQ(kxtest::ReadAll(dir.file("Good.PX")), px);
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"Good.DB", "Good.MB", "Good.PX"}));
+    }
+}
+
 TEST(CorruptTables, OutOfRangeStoredValuesReadAsTextWithoutFault) {
     // Found by the fuzz target: a TimeStamp far outside the calendar.
     detail::FieldInfo ts;
