@@ -10,6 +10,7 @@
 
 #include "kx_runtime_dlls.h"
 #include "old_database.h"
+#include "rtl/filesteps.h"
 #include "test_folders.h"
 #include "uidriver/uidriver.h"
 
@@ -187,4 +188,40 @@ TEST_P(RestoreMode, NonAsciiFoldersAndTableNames) {
     EXPECT_EQ(kxtest::ReadRows(s.installed, "Visitors.DB").size(), 12u);
     ASSERT_TRUE(fs::exists(s.installed / table));
     EXPECT_EQ(kxtest::ReadRows(s.installed, kxtest::AnsiPath(table)).size(), 12u);
+}
+
+// A restore killed inside the commit of the door table's move, right after the old door table
+// was moved aside (the moment in which "Doors.DB" does not exist), then started again: the
+// second restore ends with exit code 0 and every saved row, and nothing of the first is left.
+TEST(RestoreModeKilled, KilledInsideTheDoorTablesCommitThenRunAgainHasEveryRow) {
+    const Stand s = MakeStand("restore_killed");
+    kxtest::MakeOldDatabase("L2.1", s.saved, {50, 12});
+    kxtest::MakeInstalledDatabase(s.installed);
+    const auto savedPersons = kxtest::ReadRows(s.saved, "Personel.DB");
+    const auto savedDoors = kxtest::ReadRows(s.saved, "Doors.DB");
+
+    // Read by the converter's file layer (rtl/filesteps.h); this process read its plan before.
+    SetEnvironmentVariableA("KX_TEST_EXIT_AT_FILE_STEP", "after:1:Doors.DB -> ");
+    const auto killed = Restore(s, "L2.1");
+    SetEnvironmentVariableA("KX_TEST_EXIT_AT_FILE_STEP", nullptr);
+    ASSERT_TRUE(killed.started);
+    ASSERT_FALSE(killed.timedOut);
+    ASSERT_EQ(killed.exitCode, static_cast<unsigned>(rtl::kFileStepExitCode));   // ended by the hook
+    ASSERT_FALSE(fs::exists(s.installed / "Doors.DB"));
+
+    const auto r = Restore(s, "L2.1");
+    ASSERT_TRUE(r.started);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0u);
+    const auto persons = kxtest::ReadRows(s.installed, "Personel.DB");
+    EXPECT_EQ(persons.size(), savedPersons.size());
+    EXPECT_EQ(kxtest::MissingRows(savedPersons, persons, {}), "");
+    const auto doors = kxtest::ReadRows(s.installed, "Doors.DB");
+    EXPECT_EQ(doors.size(), savedDoors.size());
+    EXPECT_EQ(kxtest::MissingRows(savedDoors, doors, {"opernum", "ipaddr", "line"}), "");
+    EXPECT_EQ(kxtest::ReadRows(s.installed, "Visitors.DB").size(), 12u);
+    for (const auto& e : fs::directory_iterator(s.installed)) {
+        const std::wstring name = e.path().filename().native();
+        EXPECT_TRUE(e.is_regular_file() && name.find(L'~') == std::wstring::npos) << e.path().string();
+    }
 }

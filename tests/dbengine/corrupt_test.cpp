@@ -157,8 +157,9 @@ TEST(SafeWrites, AFailedWriteLeavesTheTableAsItWas) {
     ScratchDir dir("safe");
     GoodTable(dir);
     std::string before = kxtest::ReadAll(dir.file("Good.DB"));
-    // The replacement file cannot be created where a folder of its name stands.
-    std::filesystem::create_directory(dir.file("Good.DB~"));
+    // The new files cannot be written: a file stands where their work folder would be made.
+    const std::string work = detail::WorkFolderFor(dir.file("Good.DB"));
+    kxtest::WriteAll(work, "in the way");
     TTable t;
     t.DatabaseName = dir.str();
     t.TableName = "Good";
@@ -167,7 +168,7 @@ TEST(SafeWrites, AFailedWriteLeavesTheTableAsItWas) {
     t.Delete();
     EXPECT_THROW(t.Close(), EDBEngineError);
     EXPECT_EQ(kxtest::ReadAll(dir.file("Good.DB")), before);
-    std::filesystem::remove(dir.file("Good.DB~"));
+    std::filesystem::remove(work);
     // The rows are still loaded; once the way is clear the next close writes them.
     TTable u;
     u.DatabaseName = dir.str();
@@ -230,43 +231,86 @@ TEST(SafeWrites, AFailureAfterPartOfTheFamilyWasReplacedPutsTheOldFilesBack) {
 }
 
 TEST(SafeWrites, AnOldFileThatCannotBeMovedAsideLeavesTheFamilyAsItWas) {
-    // A move into a table without rows moves each old file of the family to "<file>~old"
-    // before the new ones go in; a folder of that name (not empty) stands in the way of one
-    // of them, the first, a middle one or the last.
+    // A move into a table without rows moves each old file of the family aside into the
+    // write's work folder before the new ones go in; a folder of the old file's name there
+    // (not empty) stands in the way of one of them, the first, a middle one or the last.
     const std::vector<std::string> family{"Good.MB", "Good.DB", "Good.PX"};
+    auto names = [](const ScratchDir& dir) {
+        std::vector<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(dir.str())) out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    std::vector<std::string> sorted = family;
+    std::sort(sorted.begin(), sorted.end());
     for (const std::string& blocked : family) {
         SCOPED_TRACE(blocked);
         ScratchDir dir("safeaside");
         std::vector<std::string> targets;
-        auto writeNew = [&](const char* tag) {
-            for (const std::string& f : family) kxtest::WriteAll(detail::TempFileFor(dir.file(f)), tag + f);
-        };
         for (const std::string& f : family) {
             targets.push_back(dir.file(f));
             kxtest::WriteAll(dir.file(f), "old " + f);
         }
-        writeNew("new ");
-        std::filesystem::create_directories(dir.file(blocked + "~old") + "/inside");
-        EXPECT_THROW(detail::ReplaceRowlessByWritten(targets), EDBEngineError);
+        {
+            detail::FamilyWrite write(dir.file("Good.DB"));
+            for (const std::string& f : family) kxtest::WriteAll(detail::TempFileFor(dir.file(f)), "new " + f);
+            std::filesystem::create_directories(write.Folder() + "/" + blocked + "~old/inside");
+            EXPECT_THROW(write.CommitRowless(targets), EDBEngineError);
+        }
         for (const std::string& f : family) EXPECT_EQ(kxtest::ReadAll(dir.file(f)), "old " + f);
+        // The work folder went with the failure.
+        EXPECT_EQ(names(dir), sorted);
+        // Without the obstacle, the family is replaced and nothing else stays behind.
+        {
+            detail::FamilyWrite write(dir.file("Good.DB"));
+            for (const std::string& f : family) kxtest::WriteAll(detail::TempFileFor(dir.file(f)), "newer " + f);
+            write.CommitRowless(targets);
+        }
+        for (const std::string& f : family) EXPECT_EQ(kxtest::ReadAll(dir.file(f)), "newer " + f);
+        EXPECT_EQ(names(dir), sorted);
+    }
+}
+
+TEST(SafeWrites, AWriteCutShortIsUndoneWhenTheFolderIsListed) {
+    // The states a crash can leave a write of a family in, made by hand in a folder that this
+    // process has not looked into yet: the first listing of the folder (the conversion's list of
+    // saved tables, or its open of a table) puts the old family back and removes the work folder.
+    const std::string journal = "kx family write 1\no Good.DB\no Good.PX\nn Good.DB\nn Good.PX\nend\n";
+    struct Case {
+        const char* what;
+        std::string journal;  // "" none
+        bool movedAside;      // the old Good.DB moved into the work folder
+        bool placed;          // the new Good.DB in place of it
+    };
+    const Case cases[] = {
+        {"new files still being written", "", false, false},
+        {"journal cut short", journal.substr(0, journal.size() - 3), false, false},
+        {"old file moved aside, the table missing", journal, true, false},
+        {"new file in place", journal, true, true},
+        {"old contents kept by a link, new file renamed over", journal, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir made("cutshortsrc"), dir("cutshort");
+        const std::string db = GoodTable(made);
+        const std::string px = kxtest::ReadAll(made.file("Good.PX"));
+        for (const char* f : {"Good.DB", "Good.MB", "Good.PX"}) std::filesystem::copy_file(made.file(f), dir.file(f));
+        const std::string work = detail::WorkFolderFor(dir.file("Good.DB"));
+        std::filesystem::create_directory(work);
+        kxtest::WriteAll(detail::TempFileFor(dir.file("Good.DB")), "new table");
+        kxtest::WriteAll(detail::TempFileFor(dir.file("Good.PX")), "new index");
+        if (!c.journal.empty()) kxtest::WriteAll(work + "/undo", c.journal);
+        if (c.movedAside) std::filesystem::rename(dir.file("Good.DB"), work + "/Good.DB~old");
+        else if (c.placed) std::filesystem::create_hard_link(dir.file("Good.DB"), work + "/Good.DB~old");
+        if (c.placed) std::filesystem::rename(detail::TempFileFor(dir.file("Good.DB")), dir.file("Good.DB"));
+
+        EXPECT_EQ(Session().GetTableNames(dir.str(), "", true, false), std::vector<std::string>{"Good.DB"});
+        EXPECT_EQ(kxtest::ReadAll(dir.file("Good.DB")), db);
+        EXPECT_EQ(kxtest::ReadAll(dir.file("Good.PX")), px);
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
-        std::vector<std::string> expected = family;
-        expected.push_back(blocked + "~old");
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(names, expected);
-        // Once the way is clear, the family is replaced and no old file stays behind.
-        std::filesystem::remove_all(dir.file(blocked + "~old"));
-        writeNew("newer ");
-        detail::ReplaceRowlessByWritten(targets);
-        for (const std::string& f : family) EXPECT_EQ(kxtest::ReadAll(dir.file(f)), "newer " + f);
-        names.clear();
-        for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        std::vector<std::string> sorted = family;
-        std::sort(sorted.begin(), sorted.end());
-        EXPECT_EQ(names, sorted);
+        EXPECT_EQ(names, (std::vector<std::string>{"Good.DB", "Good.MB", "Good.PX"}));
     }
 }
 

@@ -70,6 +70,12 @@ void FixAccessGroups() {
     groups.Close();
 }
 
+bool CarriedByArchive(const std::vector<std::string>& members, const std::string& table) {
+    for (const std::string& m : members)
+        if (rtl::AsciiSameText(m, table)) return true;
+    return false;
+}
+
 }  // namespace
 
 TConverterSteps::~TConverterSteps() = default;
@@ -97,10 +103,12 @@ void RunConversion(const std::string& savedFolder, const void* archive, std::siz
     session.SetConfigMode(dbe::cmAll);
     session.AddStandardAlias(kTempAlias, savedFolder, "PARADOX");
 
+    std::vector<std::string> members;
     {
         TArchiveReader reader(archive, archiveSize);
         steps.ProcessMessages();
         reader.ExtractAll(NewDatabaseFolder());
+        members = reader.MemberNames();
     }
 
     std::vector<TUnmovedTable> unmoved;
@@ -127,12 +135,21 @@ void RunConversion(const std::string& savedFolder, const void* archive, std::siz
             }
             move->Mappings = MappingFor(source->FieldDefs());
             bool appended = false;
-            try {
-                move->Execute();
-                appended = true;
-            } catch (const dbe::EDBEngineError&) {
-                // The new database has no such table, or refused the rows: carry the saved
-                // table over as a copy.
+            // A table that the archive does not carry has no table of the new database to go
+            // into (its append could only fail): it goes straight to the copy, which creates it
+            // anew, so that a second run gives its rows once more instead of appending them to
+            // the first run's copy.
+            bool copy = !CarriedByArchive(members, name);
+            if (!copy) {
+                try {
+                    move->Execute();
+                    appended = true;
+                } catch (const dbe::EDBEngineError&) {
+                    // The new database refused the rows: carry the saved table over as a copy.
+                    copy = true;
+                }
+            }
+            if (copy) {
                 move->Mode = dbe::batCopy;
                 try {
                     move->Execute();

@@ -5,15 +5,14 @@
 // it builds the destination's new row set beside the loaded one and swaps it in only
 // when every row passed; the write to disk follows, and a failed write swaps the old rows
 // back, so the destination never holds part of a move. Copy mode builds the new table family
-// in a private sub-folder, then moves the old family aside, the new one in, and drops the old
-// one; a failure on the way puts the old family back.
+// in the work folder of the destination's write, then moves the old family aside, the new one
+// in, and drops the old one (FamilyWrite::CommitFamily); a failure on the way puts the old
+// family back.
 #include "dbengine/batchmove.h"
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
 #include <cctype>
-#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -166,17 +165,6 @@ std::vector<std::string> FamilyFiles(const std::string& folder, const std::strin
     return out;
 }
 
-std::string UniqueWorkFolder(const std::string& folder) {
-    static std::atomic<unsigned> counter{0};
-    const auto ticks = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string dir = folder + rtl::Format("~kxmove%llx%u", ticks & 0xFFFFFFull, counter++);
-        if (MakeFolder(dir)) return dir + PathSeparator();
-    }
-    throw EDBEngineError(ecOpenFailed, "Cannot create a work folder in '" + folder + "'");
-}
-
-
 // ---------------------------------------------------------------- the bulk path
 //
 // Append-update into an empty table that no one has loaded: the source is read from its
@@ -191,7 +179,7 @@ std::string UniqueWorkFolder(const std::string& folder) {
 //   3. The kept rows are converted again from the source in that order and written through a
 //      block buffer, their BLOBs with them; the primary index from each block's first key,
 //      each secondary index from sorted summaries.
-//   4. The new files, written beside the old ones, are put in place by rename (fileio.h).
+//   4. The new files, written in the family's work folder, are put in place by rename (fileio.h).
 // The usual case takes one pass instead (Stream): a source read in its key order whose rows
 // come out in the destination's key order, without equal keys, is written as it is read,
 // each row converted and checked once, and only the secondary indexes' summaries are kept
@@ -251,6 +239,7 @@ public:
             Finish(destPath);
         } catch (...) {
             RemoveTemporaries();
+            write_.reset();   // and the work folder
             throw;
         }
         return moved;
@@ -268,8 +257,12 @@ private:
         RunBeforePost(dest_, row_, false);
     }
 
-    // The files to write: the temporary ones are these with TempFileFor's name.
-    void Targets(const std::string& destPath) { targets_ = FamilyFilesToWrite(ds_, destPath, indexes_); }
+    // The files to write: the new ones are written under TempFileFor's name, in the work
+    // folder of the family's write.
+    void Targets(const std::string& destPath) {
+        targets_ = FamilyFilesToWrite(ds_, destPath, indexes_);
+        write_ = std::make_unique<FamilyWrite>(destPath);
+    }
 
     void RemoveTemporaries() {
         w_.reset();   // closes its files
@@ -548,7 +541,7 @@ private:
         w_.reset();
         if (ds_.keyFields > 0) WriteWholeFile(TempFileFor(FamilyPath(destPath, "PX")), px);
         WriteIndexes(destPath);
-        ReplaceRowlessByWritten(targets_);   // the destination had no rows
+        write_->CommitRowless(targets_);   // the destination had no rows
     }
 
     void WriteIndexes(const std::string& destPath) {
@@ -571,6 +564,7 @@ private:
     std::vector<int> sourceBlobs_, blobsForChecks_;
     bool takeBlobs_ = false;
     std::vector<std::string> targets_;
+    std::unique_ptr<FamilyWrite> write_;   // outlives the writer's open files
     std::unique_ptr<TableWriter> w_;
     std::vector<SecondaryIndexDef> indexes_;
     std::vector<size_t> indexAt_;
@@ -718,43 +712,26 @@ void TBatchMove::Run() {
         if (auto loaded = FindLoadedTable(destPath); loaded && loaded->users > 0)
             throw EDBEngineError(ecState, "Table '" + destPath + "' is in use");
 
-        const std::string work = UniqueWorkFolder(folder);
-        const std::string aside = work + "prev" + PathSeparator();
-        std::vector<std::string> movedAside, movedIn;
-        try {
-            const std::string newPath = CreateTable(work, spec);
-            {
-                TableUse nt(newPath);
-                for (const RecordPtr& r : src->rows) {
-                    RecordPtr rec = nt->NewRecord();
-                    FillRecord(ss, *r, nt->schema, *rec, map, false);
-                    RunBeforePost(*nt, *rec, true);
-                    nt->InsertRow(std::move(rec));
-                    ++moved_;
-                }
-                nt->Touch();
-                FlushTable(*nt);
-                nt.Release();
+        // The new family is made in the work folder of the destination's write, then put in
+        // place of the whole old family (fileio.h).
+        FamilyWrite write(destPath);
+        const std::string newPath = CreateTable(write.Folder(), spec);
+        {
+            TableUse nt(newPath);
+            for (const RecordPtr& r : src->rows) {
+                RecordPtr rec = nt->NewRecord();
+                FillRecord(ss, *r, nt->schema, *rec, map, false);
+                RunBeforePost(*nt, *rec, true);
+                nt->InsertRow(std::move(rec));
+                ++moved_;
             }
-            DiscardLoadedTable(newPath);
-            DiscardLoadedTable(destPath);
-            if (!MakeFolder(aside))
-                throw EDBEngineError(ecOpenFailed, "Cannot create the folder '" + aside + "'");
-            for (const std::string& f : FamilyFiles(folder, Stem(destName))) {
-                RenameFile(folder + f, aside + f);
-                movedAside.push_back(f);
-            }
-            for (const std::string& f : FamilyFiles(work, Stem(destName))) {
-                RenameFile(work + f, folder + f);
-                movedIn.push_back(f);
-            }
-        } catch (...) {
-            for (const std::string& f : movedIn) RemoveFile(folder + f);
-            for (const std::string& f : movedAside) TryRenameFile(aside + f, folder + f);
-            RemoveTree(work);
-            throw;
+            nt->Touch();
+            FlushTable(*nt);
+            nt.Release();
         }
-        RemoveTree(work);
+        DiscardLoadedTable(newPath);
+        DiscardLoadedTable(destPath);
+        write.CommitFamily(FamilyFiles(folder, Stem(destName)));
         return;
     }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <system_error>
 
 #ifdef _WIN32
@@ -10,11 +11,25 @@
 #endif
 
 #include "dbengine/errors.h"
+#include "rtl/filesteps.h"
 #include "rtl/strutil.h"
 
 namespace fs = std::filesystem;
 
 namespace dbe::detail {
+
+namespace {
+
+// One change to the file system, as the crash tests' hook counts it.
+class Step {
+public:
+    Step(const char* kind, const std::string& path) { rtl::BeforeFileStep(kind, path); }
+    ~Step() { rtl::AfterFileStep(); }
+    Step(const Step&) = delete;
+    Step& operator=(const Step&) = delete;
+};
+
+}  // namespace
 
 fs::path NativePath(const std::string& path) {
 #ifdef _WIN32
@@ -81,6 +96,7 @@ bool DirectoryExists(const std::string& path) {
 }
 
 std::vector<std::string> ListFiles(const std::string& folder) {
+    CompleteInterruptedWrites(folder);
     std::vector<std::string> names;
     std::error_code ec;
     fs::directory_iterator it(NativePath(folder), ec), end;
@@ -101,6 +117,7 @@ std::string FindNameNoCase(const std::vector<std::string>& listing, const std::s
 }
 
 std::string FindNameNoCase(const std::string& folder, const std::string& name) {
+    CompleteInterruptedWrites(folder);
 #ifndef _WIN32
     // Where names are told apart by case, a regular file of exactly this name is the one a
     // listing finds first: no need to read the folder. (Windows finds a name whatever its
@@ -113,29 +130,38 @@ std::string FindNameNoCase(const std::string& folder, const std::string& name) {
 
 bool RemoveFile(const std::string& path) {
     std::error_code ec;
-    fs::remove(NativePath(path), ec);
+    {
+        Step step("remove", path);
+        fs::remove(NativePath(path), ec);
+    }
     return !ec || !FileExists(path);
 }
 
 void RemoveTree(const std::string& path) {
     std::error_code ec;
+    Step step("remove-tree", path);
     fs::remove_all(NativePath(path), ec);
 }
 
 bool MakeFolder(const std::string& path) {
     std::error_code ec;
+    Step step("mkdir", path);
     return fs::create_directory(NativePath(path), ec) && !ec;
 }
 
 bool TryRenameFile(const std::string& from, const std::string& to) {
     std::error_code ec;
+    Step step("rename", from + " -> " + to);
     fs::rename(NativePath(from), NativePath(to), ec);
     return !ec;
 }
 
 void RenameFile(const std::string& from, const std::string& to) {
     std::error_code ec;
-    fs::rename(NativePath(from), NativePath(to), ec);
+    {
+        Step step("rename", from + " -> " + to);
+        fs::rename(NativePath(from), NativePath(to), ec);
+    }
     if (ec) throw EDBEngineError(ecOpenFailed, "Cannot move '" + from + "' to '" + to + "': " + ec.message());
 }
 
@@ -155,156 +181,292 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
-    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
+    bool ok;
+    {
+        Step step("create", path);
+        std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
+        if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        ok = !out.fail();
+    }
+    if (!ok) throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
 }
 
+// ---------------------------------------------------------------- writing a table family
+
 namespace {
+
+const char kWorkPrefix[] = "~kxwrite.";
+const char kJournal[] = "undo";
+const char kJournalHead[] = "kx family write 1\n";
+const char kJournalEnd[] = "end\n";
+const char kOld[] = "~old";
+
+std::string FolderPart(const std::string& path) {
+    const std::size_t p = path.find_last_of("/\\");
+    return p == std::string::npos ? std::string(".") : path.substr(0, p);
+}
+std::string NamePart(const std::string& path) {
+    const std::size_t p = path.find_last_of("/\\");
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+std::string StemPart(const std::string& name) {
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+// Folders compare ignoring case and separators, as on Windows.
+std::string FolderKey(const std::string& folder) {
+    std::string k = rtl::AsciiLower(folder);
+    for (char& c : k)
+        if (c == '\\') c = '/';
+    while (k.size() > 1 && k.back() == '/') k.pop_back();
+    return k;
+}
+
+// The folders looked into by this process, and the work folders of its writes in progress.
+std::set<std::string>& CheckedFolders() {
+    static std::set<std::string> s;
+    return s;
+}
+std::set<std::string>& ActiveWork() {
+    static std::set<std::string> s;
+    return s;
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(NativePath(path), ec);
+}
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(NativePath(path), ec);
+}
+
+bool Rename(const std::string& from, const std::string& to, std::error_code& ec) {
+    Step step("rename", from + " -> " + to);
+    fs::rename(NativePath(from), NativePath(to), ec);
+    return !ec;
+}
 
 // Keeps the current contents of a file under a second name: a hard link where the file
 // system has them, else a copy. False when it cannot.
 bool KeepOldContents(const std::string& path, const std::string& backup) {
     std::error_code ec;
-    fs::remove(NativePath(backup), ec);
-    ec.clear();
-    fs::create_hard_link(NativePath(path), NativePath(backup), ec);
+    {
+        Step step("link", path + " -> " + backup);
+        fs::create_hard_link(NativePath(path), NativePath(backup), ec);
+    }
     if (!ec) return true;
     ec.clear();
+    Step step("copy", path + " -> " + backup);
     return fs::copy_file(NativePath(path), NativePath(backup), fs::copy_options::overwrite_existing, ec) && !ec;
+}
+
+// A journal line: 'o' and the name of an old file kept as "<work>/<name>~old", or 'n' and the
+// name of a new file that goes from "<work>/<name>" to "<folder>/<name>".
+using Journal = std::vector<std::pair<char, std::string>>;
+
+std::string JournalText(const Journal& j) {
+    std::string text = kJournalHead;
+    for (const auto& [kind, name] : j) text += std::string(1, kind) + " " + name + "\n";
+    return text + kJournalEnd;
+}
+
+// False for a journal that is missing or was not written to its end.
+bool ReadJournal(const std::string& path, Journal& j) {
+    std::string text;
+    if (!ReadWholeFile(path, text)) return false;
+    const std::string head = kJournalHead, end = kJournalEnd;
+    if (text.size() < head.size() + end.size() || text.compare(0, head.size(), head) != 0 ||
+        text.compare(text.size() - end.size(), end.size(), end) != 0)
+        return false;
+    std::size_t at = head.size();
+    const std::size_t stop = text.size() - end.size();
+    while (at < stop) {
+        const std::size_t nl = text.find('\n', at);
+        if (nl == std::string::npos || nl > stop || nl < at + 3 || text[at + 1] != ' ') return false;
+        const char kind = text[at];
+        if (kind != 'o' && kind != 'n') return false;
+        j.emplace_back(kind, text.substr(at + 2, nl - at - 2));
+        at = nl + 1;
+    }
+    return true;
+}
+
+// Puts the family back as it was before the write of the journal: each new file that reached
+// the folder is removed (a new file still in the work folder never did), then each old one
+// kept is renamed back. Every step can be run again after a crash. False, with the journal
+// left, when a step fails.
+bool UndoFromJournal(const std::string& folder, const std::string& work, const Journal& j, std::string& error) {
+    for (const auto& [kind, name] : j) {
+        if (kind != 'n' || Exists(JoinPath(work, name))) continue;
+        const std::string placed = JoinPath(folder, name);
+        if (IsFile(placed) && !RemoveFile(placed)) {
+            error = "cannot remove " + placed;
+            return false;
+        }
+    }
+    for (const auto& [kind, name] : j) {
+        const std::string kept = JoinPath(work, name + kOld);
+        if (kind != 'o' || !IsFile(kept)) continue;
+        std::error_code ec;
+        if (!Rename(kept, JoinPath(folder, name), ec)) {
+            error = "cannot put back " + JoinPath(folder, name) + ": " + ec.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+// What an interrupted write left in work (a work folder in folder): undone from its journal
+// when it has a complete one, then removed.
+void UndoInterruptedWrite(const std::string& folder, const std::string& work) {
+    const std::string journal = JoinPath(work, kJournal);
+    Journal j;
+    if (ReadJournal(journal, j)) {
+        std::string error;
+        if (!UndoFromJournal(folder, work, j, error))
+            throw EDBEngineError(ecOpenFailed, "Cannot undo the interrupted write in '" + work + "': " + error);
+        if (!RemoveFile(journal))
+            throw EDBEngineError(ecOpenFailed, "Cannot undo the interrupted write in '" + work + "'");
+    }
+    RemoveTree(work);
+}
+
+bool IsWorkFolderName(const std::string& name) {
+    return name.size() > sizeof kWorkPrefix - 1 && name.compare(0, sizeof kWorkPrefix - 1, kWorkPrefix) == 0;
 }
 
 }  // namespace
 
+std::string WorkFolderFor(const std::string& target) {
+    return JoinPath(FolderPart(target), kWorkPrefix + rtl::AsciiUpper(StemPart(NamePart(target))));
+}
+
+std::string TempFileFor(const std::string& target) { return JoinPath(WorkFolderFor(target), NamePart(target)); }
+
+void CompleteInterruptedWrites(const std::string& folder) {
+    const std::string key = FolderKey(folder.empty() ? std::string(".") : folder);
+    if (!CheckedFolders().insert(key).second) return;
+    // Read-only unless a work folder is there: the saved database is never written.
+    std::vector<std::string> works;
+    std::error_code ec;
+    fs::directory_iterator it(NativePath(folder.empty() ? std::string(".") : folder), ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::error_code ec2;
+        std::string name;
+        if (it->is_directory(ec2) && PathText(it->path().filename(), name) && IsWorkFolderName(name))
+            works.push_back(JoinPath(folder, name));
+    }
+    try {
+        for (const std::string& w : works)
+            if (!ActiveWork().count(FolderKey(w))) UndoInterruptedWrite(folder, w);
+    } catch (...) {
+        CheckedFolders().erase(key);   // looked at again next time
+        throw;
+    }
+}
+
+FamilyWrite::FamilyWrite(const std::string& dbPath)
+    : folder_(FolderPart(dbPath)), work_(WorkFolderFor(dbPath)) {
+    CompleteInterruptedWrites(folder_);
+    if (ActiveWork().count(FolderKey(work_)))
+        throw EDBEngineError(ecState, "Table '" + dbPath + "' is being written");
+    std::error_code ec;
+    if (fs::is_directory(NativePath(work_), ec)) UndoInterruptedWrite(folder_, work_);
+    if (!MakeFolder(work_))
+        throw EDBEngineError(ecOpenFailed, "Cannot create the folder '" + work_ + "'");
+    ActiveWork().insert(FolderKey(work_));
+}
+
+FamilyWrite::~FamilyWrite() {
+    ActiveWork().erase(FolderKey(work_));
+    if (!done_) RemoveTree(work_);
+}
+
+void FamilyWrite::Commit(const std::vector<std::string>& targets) {
+    std::vector<std::string> names;
+    for (const std::string& t : targets) names.push_back(NamePart(t));
+    Run(names, names, true);
+}
+
+void FamilyWrite::CommitRowless(const std::vector<std::string>& targets) {
+    std::vector<std::string> names;
+    for (const std::string& t : targets) names.push_back(NamePart(t));
+    Run(names, names, false);
+}
+
+void FamilyWrite::CommitFamily(const std::vector<std::string>& oldFamily) {
+    std::vector<std::string> news;
+    std::error_code ec;
+    fs::directory_iterator it(NativePath(work_), ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::error_code ec2;
+        std::string name;
+        if (it->is_regular_file(ec2) && PathText(it->path().filename(), name)) news.push_back(name);
+    }
+    if (ec) throw EDBEngineError(ecOpenFailed, "Cannot read the folder '" + work_ + "'");
+    Run(oldFamily, news, false);
+}
+
+// olds: the names in the folder whose old files the write replaces or drops (those that do not
+// exist are passed over); news: the names of the new files in the work folder.
+void FamilyWrite::Run(const std::vector<std::string>& olds, const std::vector<std::string>& news, bool renameOver) {
+    Journal j;
+    for (const std::string& name : olds)
+        if (IsFile(JoinPath(folder_, name))) j.emplace_back('o', name);
+    for (const std::string& name : news) j.emplace_back('n', name);
+    const std::string journal = JoinPath(work_, kJournal);
+    // Steps 2 (renamed over: a second name for each old file) and 3. Nothing in the folder has
+    // changed yet: a failure leaves it as it is, and the work folder goes with the destructor.
+    if (renameOver)
+        for (const auto& [kind, name] : j)
+            if (kind == 'o' && !KeepOldContents(JoinPath(folder_, name), JoinPath(work_, name + kOld)))
+                throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", JoinPath(folder_, name).c_str()));
+    WriteWholeFile(journal, JournalText(j));
+    // Step 4.
+    std::string error;
+    for (const auto& [kind, name] : j) {
+        if (renameOver && kind == 'o') continue;
+        std::error_code ec;
+        const std::string inFolder = JoinPath(folder_, name);
+        const bool ok = kind == 'o' ? Rename(inFolder, JoinPath(work_, name + kOld), ec)
+                                    : Rename(JoinPath(work_, name), inFolder, ec);
+        if (!ok) {
+            error = rtl::Format("Cannot replace file %s: %s", inFolder.c_str(), ec.message().c_str());
+            break;
+        }
+    }
+    // Step 5, or the undo.
+    if (error.empty() && RemoveFile(journal)) {
+        done_ = true;
+        ActiveWork().erase(FolderKey(work_));
+        RemoveTree(work_);
+        return;
+    }
+    if (error.empty()) error = "Cannot write file " + journal;
+    std::string undoError;
+    if (UndoFromJournal(folder_, work_, j, undoError) && RemoveFile(journal)) {
+        done_ = false;   // the destructor removes the work folder
+        throw EDBEngineError(ecOpenFailed, error);
+    }
+    // Left for the next look into the folder to undo.
+    done_ = true;
+    ActiveWork().erase(FolderKey(work_));
+    CheckedFolders().erase(FolderKey(folder_));
+    throw EDBEngineError(ecOpenFailed, error + "; " + undoError);
+}
+
 void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>& files) {
-    std::vector<std::string> temps;
-    auto removeAll = [](const std::vector<std::string>& paths) {
-        for (auto& t : paths) {
-            std::error_code ec;
-            if (!t.empty()) fs::remove(NativePath(t), ec);
-        }
-    };
-    for (auto& [path, bytes] : files) {
-        std::string tmp = path + "~";
-        temps.push_back(tmp);
-        std::ofstream out(NativePath(tmp), std::ios::binary | std::ios::trunc);
-        if (out) out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
-        out.close();
-        if (!out) {
-            removeAll(temps);
-            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
-        }
-    }
+    if (files.empty()) return;
+    FamilyWrite write(files.front().first);
     std::vector<std::string> targets;
-    for (auto& f : files) targets.push_back(f.first);
-    ReplaceByWritten(targets);
-}
-
-// Each new file is renamed over its target, so that a target always exists and, on file
-// systems that write a renamed-over file's data out first, a crash leaves the old or the new
-// contents, never an empty file. The old contents of all but the last file are kept (hard
-// links) until every rename went through, so a failure half way puts them back.
-void ReplaceByWritten(const std::vector<std::string>& targets) {
-    std::vector<std::string> temps, backups;
-    auto removeAll = [](const std::vector<std::string>& paths) {
-        for (auto& t : paths) {
-            std::error_code ec;
-            if (!t.empty()) fs::remove(NativePath(t), ec);
-        }
-    };
-    std::vector<std::pair<std::string, int>> files;
-    for (auto& t : targets) {
-        temps.push_back(t + "~");
-        files.emplace_back(t, 0);
+    for (const auto& [path, bytes] : files) {
+        WriteWholeFile(TempFileFor(path), *bytes);
+        targets.push_back(path);
     }
-    // With more than one file, a rename that fails after others succeeded must be undone:
-    // the old contents of every file but the last are kept until the end.
-    for (std::size_t i = 0; i + 1 < files.size(); ++i) {
-        const std::string& path = files[i].first;
-        std::error_code ec;
-        if (!fs::is_regular_file(NativePath(path), ec)) {
-            backups.emplace_back();   // nothing to keep
-            continue;
-        }
-        backups.push_back(path + "~old");
-        if (!KeepOldContents(path, backups.back())) {
-            removeAll(temps);
-            removeAll(backups);
-            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
-        }
-    }
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        std::error_code ec;
-        fs::rename(NativePath(temps[i]), NativePath(files[i].first), ec);
-        if (ec) {
-            for (std::size_t j = i; j-- > 0;) {
-                std::error_code ec2;
-                if (backups[j].empty()) fs::remove(NativePath(files[j].first), ec2);
-                else fs::rename(NativePath(backups[j]), NativePath(files[j].first), ec2);
-            }
-            removeAll(std::vector<std::string>(temps.begin() + static_cast<std::ptrdiff_t>(i), temps.end()));
-            removeAll(backups);
-            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot replace file %s: %s",
-                                                           files[i].first.c_str(), ec.message().c_str()));
-        }
-    }
-    removeAll(backups);
-}
-
-
-// The old files are moved aside before the new ones are renamed in, rather than having the
-// new ones renamed over them: renaming over an existing file makes some file systems (ext4's
-// auto_da_alloc) write the new file's data out at once, which costs more than the rest of a
-// large move. The price is a moment in which a target does not exist and, after a crash, a
-// new file whose data may not have reached the disk: acceptable only where the old files hold
-// no rows. Each step is undone on a failure: the files placed are removed, the old ones
-// renamed back, so the family never mixes old and new contents.
-void ReplaceRowlessByWritten(const std::vector<std::string>& targets) {
-    auto removeAll = [](const std::vector<std::string>& paths) {
-        for (auto& t : paths) {
-            std::error_code ec;
-            if (!t.empty()) fs::remove(NativePath(t), ec);
-        }
-    };
-    std::vector<std::string> temps, aside;   // aside[i]: where target i's old file went ("" none)
-    for (auto& t : targets) temps.push_back(TempFileFor(t));
-    auto putBack = [&] {
-        for (std::size_t j = aside.size(); j-- > 0;) {
-            std::error_code ec;
-            if (!aside[j].empty()) fs::rename(NativePath(aside[j]), NativePath(targets[j]), ec);
-        }
-    };
-    for (const std::string& path : targets) {
-        std::error_code ec;
-        if (!fs::is_regular_file(NativePath(path), ec)) {
-            aside.emplace_back();   // nothing to keep
-            continue;
-        }
-        const std::string old = path + "~old";
-        fs::remove(NativePath(old), ec);   // left by an earlier run that was cut short
-        ec.clear();
-        fs::rename(NativePath(path), NativePath(old), ec);
-        if (ec) {
-            putBack();
-            removeAll(temps);
-            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot replace file %s: %s", path.c_str(),
-                                                           ec.message().c_str()));
-        }
-        aside.push_back(old);
-    }
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        std::error_code ec;
-        fs::rename(NativePath(temps[i]), NativePath(targets[i]), ec);
-        if (ec) {
-            removeAll(std::vector<std::string>(targets.begin(), targets.begin() + static_cast<std::ptrdiff_t>(i)));
-            putBack();
-            removeAll(std::vector<std::string>(temps.begin() + static_cast<std::ptrdiff_t>(i), temps.end()));
-            throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot replace file %s: %s", targets[i].c_str(),
-                                                           ec.message().c_str()));
-        }
-    }
-    removeAll(aside);
+    write.Commit(targets);
 }
 
 }  // namespace dbe::detail

@@ -6,7 +6,8 @@
 // system library's wide paths and back (MultiByteToWideChar / WideCharToMultiByte with
 // CP_ACP); nothing else in the engine builds a std::filesystem::path from text. Nothing here
 // lets a std::filesystem exception out: the functions answer false / empty, or raise
-// EDBEngineError naming the path where they say so.
+// EDBEngineError naming the path where they say so. Every change to the file system passes
+// the crash tests' hook (rtl/filesteps.h).
 #pragma once
 
 #include <filesystem>
@@ -28,7 +29,8 @@ bool ReadFileStart(const std::string& path, std::size_t n, std::string& out);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Names (no folder) of the regular files in folder; empty when it cannot be listed. Names
-// that have no 8-bit form are left out (no 8-bit path could open them).
+// that have no 8-bit form are left out (no 8-bit path could open them). Both this and
+// FindNameNoCase(folder, ...) first complete what interrupted writes left in the folder.
 std::vector<std::string> ListFiles(const std::string& folder);
 // The name of the regular file in folder that is `name` without regard to ASCII letter case
 // (the exact name first); "" when there is none. The second form looks in a listing that
@@ -47,19 +49,71 @@ void RenameFile(const std::string& from, const std::string& to);
 // Renames without raising; false when it cannot.
 bool TryRenameFile(const std::string& from, const std::string& to);
 
-// Writes every (path, bytes) pair to a temporary file beside it, then renames each over its
-// target in the order given. Any failure removes the temporary files and raises
-// EDBEngineError; a failure after some targets were replaced puts their old contents back
-// (kept meanwhile as target + "~old"), so the files never mix old and new contents.
+// ---------------------------------------------------------------- writing a table family
+//
+// Every write of a table's files goes through one protocol, so that a crash at any of its
+// steps leaves the family as it was before the write or as the write makes it, and the next
+// look into the folder puts it back before anything reads it:
+//   1. The new files are written under their own names into the family's work folder, a
+//      sub-folder of the table's folder (WorkFolderFor); the table's files are not touched.
+//   2. The old contents that the write replaces are kept in the work folder as
+//      "<name>~old": a hard link (or a copy) when the new files are renamed over the old ones,
+//      the old file itself when it is moved aside first.
+//   3. A journal ("undo" in the work folder) names every file the write puts in place and
+//      every old file it keeps; it is complete before the first change in the table's folder.
+//   4. The new files are renamed into the table's folder (and old ones moved aside).
+//   5. The journal is removed: the write is done. Then the work folder is removed.
+// A failure in step 4 undoes what was done from the journal (the new files removed, the old
+// ones put back); an interrupted write is undone the same way by CompleteInterruptedWrites,
+// which the first look into a folder in a process runs (ListFiles, FindNameNoCase), and by the
+// next write of the family. A work folder without a complete journal only holds new files
+// that never reached the table: it is removed.
+
+// The work folder of the family that file `target` belongs to (in the same folder, named
+// after the table without regard to ASCII letter case).
+std::string WorkFolderFor(const std::string& target);
+// Where the new contents of target are written before they are put in place.
+std::string TempFileFor(const std::string& target);
+
+class FamilyWrite {
+public:
+    // Starts a write of the family of the table file at dbPath: undoes what an interrupted
+    // write of it left, then creates its work folder. EDBEngineError when either fails.
+    explicit FamilyWrite(const std::string& dbPath);
+    // Without a commit, the work folder and the new files in it are removed.
+    ~FamilyWrite();
+    FamilyWrite(const FamilyWrite&) = delete;
+    FamilyWrite& operator=(const FamilyWrite&) = delete;
+
+    // The work folder (no trailing separator).
+    const std::string& Folder() const { return work_; }
+    // Puts every target's new file (TempFileFor) in place by renaming it over the old one, so
+    // that a target always exists (and a file system that writes a renamed-over file's data
+    // out first keeps the old or the new contents through a power cut).
+    void Commit(const std::vector<std::string>& targets);
+    // The same, the old files moved aside first rather than renamed over: cheaper where a
+    // renamed-over file's data is written out at once (ext4's auto_da_alloc), so kept for old
+    // files that hold no rows.
+    void CommitRowless(const std::vector<std::string>& targets);
+    // Replaces the whole family: every file of the work folder goes in, and every file named
+    // in oldFamily (names in the table's folder) is moved aside first and not kept.
+    void CommitFamily(const std::vector<std::string>& oldFamily);
+    // Each Commit raises EDBEngineError when it fails, the family then as it was.
+
+private:
+    void Run(const std::vector<std::string>& olds, const std::vector<std::string>& news, bool renameOver);
+
+    std::string folder_, work_;
+    bool done_ = false;
+};
+
+// Writes every (path, bytes) pair of one table family as that family's new files and
+// renames them over their targets (FamilyWrite::Commit).
 void ReplaceFiles(const std::vector<std::pair<std::string, const std::string*>>& files);
-// The same for files already written beside their targets under the name target + "~"
-// (TempFileFor): each is put in place of its target, in the order given, or all are removed.
-void ReplaceByWritten(const std::vector<std::string>& targets);
-// The same for targets whose old files hold no rows (a table that was empty): the old files are
-// first renamed to target + "~old", then the new ones renamed in, then the old ones removed,
-// which spares file systems that flush a renamed-over file at once that flush.
-void ReplaceRowlessByWritten(const std::vector<std::string>& targets);
-inline std::string TempFileFor(const std::string& target) { return target + "~"; }
+
+// Undoes what interrupted writes left in folder (see above); once per folder and process.
+// EDBEngineError when an interrupted write cannot be undone.
+void CompleteInterruptedWrites(const std::string& folder);
 
 std::string JoinPath(const std::string& folder, const std::string& name);
 char PathSeparator();

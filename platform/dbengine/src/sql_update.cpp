@@ -10,7 +10,7 @@
 //      loading way's key violation) and the rows are read again in that order and written,
 //      a run of at most StreamedUpdateRunBytes() of records at a time, each run read in the files' order.
 //   3. The primary index comes from the writer, each secondary index from the kept values;
-//      the new files, written beside the old ones, are put in place by rename (fileio.h).
+//      the new files, written in the family's work folder, are put in place by rename (fileio.h).
 // Whatever fails before that (a refused value, damaged files, a failed write) removes the new
 // files and leaves the statement to the loading way, which raises what it always has: a
 // refused row is the one it meets first, and the files stay as they were.
@@ -77,6 +77,7 @@ public:
             summaryWidth_ += size_t(s_.fields[size_t(d.field)].width);
         }
         targets_ = FamilyFilesToWrite(s_, t_.dbPath, indexes_);
+        write_ = std::make_unique<FamilyWrite>(t_.dbPath);
     }
 
     // Steps 1 to 3 but the renames; returns the rows. Raises KeyCollision, or what failed (the
@@ -123,12 +124,13 @@ public:
             return k;
         } catch (...) {
             RemoveTemporaries();
+            write_.reset();   // and the work folder
             throw;
         }
     }
 
     // Step 3's renames.
-    void Commit() { ReplaceByWritten(targets_); }
+    void Commit() { write_->Commit(targets_); }
 
 private:
     // Row `source` of the files with the new values, checked, in row_.
@@ -211,6 +213,7 @@ private:
     std::vector<size_t> indexAt_;
     size_t keyWidth_ = 0, summaryWidth_ = 0;
     std::vector<std::string> targets_;
+    std::unique_ptr<FamilyWrite> write_;   // outlives the writer's open files
     std::unique_ptr<TableWriter> w_;
     std::vector<char> summary_;   // per row: new key, then each indexed value
     std::vector<RowPos> pos_;

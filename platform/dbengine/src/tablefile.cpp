@@ -3,7 +3,7 @@
 // Reading checks every size, count and link against the bytes that are there before it is
 // used; each damage found ends in Corrupt(), the one place where bad data turns into
 // EDBEngineError. Writing builds the complete new files in memory (or, TableWriter, streams
-// them to files beside the old ones) and puts them in place by rename (fileio.h), so a failed
+// them to the family's work folder) and puts them in place by rename (fileio.h), so a failed
 // write never leaves a half-written table. TableReader reads a table row by row through a
 // window of blocks, with the same checks.
 #include <algorithm>
@@ -15,6 +15,7 @@
 
 #include "fileio.h"
 #include "px_format.h"
+#include "rtl/filesteps.h"
 #include "rtl/strutil.h"
 #include "secondary_index.h"
 #include "table_hooks.h"
@@ -1426,7 +1427,9 @@ std::string& TableWriter::Header() { return impl_->header; }
 void TableWriter::Start(const std::string& dbFile, const std::string& mbFile) {
     Impl& m = *impl_;
     auto open = [](const std::string& path) {
+        rtl::BeforeFileStep("create", path);   // the crash tests' hook (fileio.h)
         auto f = OpenStream(path, std::ios::out | std::ios::trunc);
+        rtl::AfterFileStep();
         if (!f) throw EDBEngineError(ecOpenFailed, rtl::Format("Cannot write file %s", path.c_str()));
         return f;
     };

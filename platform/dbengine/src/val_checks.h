@@ -33,7 +33,7 @@ void ApplyValidity(const TableData& t, Record& row, bool isInsert);
 // give get defaults, and a blank the source holds stays blank.
 void ApplyDefaults(const TableData& t, Record& row);
 
-// Writes bytes to path through a temporary file beside it (the old file stays intact when
+// Writes bytes to path as a write of its table's family (fileio.h: the old file stays intact when
 // writing fails). EDBEngineError on failure.
 void WriteFileReplacing(const std::string& path, const std::string& bytes);
 

@@ -39,7 +39,7 @@ public:
 
     const std::vector<std::string>& MemberNames() const { return names_; }
     // Writes every member into folder (which ends with a path separator), replacing files of
-    // the same names.
+    // the same names: each is written whole under a temporary name, then renamed over its file.
     void ExtractAll(const std::string& folder);
 
 private:
