@@ -708,6 +708,18 @@ std::vector<std::string> Answers(qx::TQxBinaryDictionary& d) {
     return a;
 }
 
+// The test form as design time writes it: its dictionary embeds the data of the GLD file.
+std::string DesignedWithEmbeddedFile(const std::string& gld) {
+    TfrmEmbedTest designed(nullptr);
+    designed.SetName("frmEmbedTest");
+    auto* dict = new qx::TQxBinaryDictionary(&designed);
+    dict->SetName(kDictName);
+    designed.SetDesigning(true);
+    dict->SetFileName(gld);
+    dict->SetStorage(qx::qxsEmbedded);
+    return kxc::WriteComponentToBytes(&designed);
+}
+
 }  // namespace
 
 TEST_F(Embedded, AGLDFileThroughTheWritersAnswersAsTheFileDoes) {
@@ -722,18 +734,8 @@ TEST_F(Embedded, AGLDFileThroughTheWritersAnswersAsTheFileDoes) {
     const std::string gld = WriteFile("rich.gld", gldwriter::Write(RichDictionary()));
 
     // Design time: the form is written with the file's data embedded.
-    std::string form;
-    {
-        TfrmEmbedTest designed(nullptr);
-        designed.SetName("frmEmbedTest");
-        auto* dict = new qx::TQxBinaryDictionary(&designed);
-        dict->SetName(kDictName);
-        designed.SetDesigning(true);
-        dict->SetFileName(gld);
-        dict->SetStorage(qx::qxsEmbedded);
-        form = kxc::WriteComponentToBytes(&designed);
-        EXPECT_TRUE(application.messageBoxes.empty());
-    }
+    const std::string form = DesignedWithEmbeddedFile(gld);
+    EXPECT_TRUE(application.messageBoxes.empty());
     ASSERT_NE(form.find("Translations"), std::string::npos);
     kxc::RegisterResourceData(kForm, form);
 
@@ -855,17 +857,7 @@ TEST_F(Embedded, NoLanguagesRoundTripsThroughTheWriterAndBothReaders) {
         // the zero bytes of the first entry's native text, an empty record.
         g.Translations = {{std::string(64, '\0'), "A", "B", {}}, {"Back", "", "7", {}}};
         const std::string gld = WriteFile("empty.gld", gldwriter::Write(g));
-        std::string form;
-        {
-            TfrmEmbedTest designed(nullptr);
-            designed.SetName("frmEmbedTest");
-            auto* dict = new qx::TQxBinaryDictionary(&designed);
-            dict->SetName(kDictName);
-            designed.SetDesigning(true);
-            dict->SetFileName(gld);
-            dict->SetStorage(qx::qxsEmbedded);
-            form = kxc::WriteComponentToBytes(&designed);
-        }
+        const std::string form = DesignedWithEmbeddedFile(gld);
         ASSERT_NE(form.find("Translations"), std::string::npos);
         kxc::RegisterResourceData(kForm, form);
         TfrmEmbedTest loaded(nullptr);
