@@ -142,6 +142,16 @@ void PxlibTable(const fs::path& work, const fs::path& corpus, int blockKb, bool 
     WriteSeed(corpus, "pxlib-" + std::to_string(blockKb) + (keyed ? "k" : "u") + "-" + std::to_string(rows), db, mb);
 }
 
+// A field of a table definition.
+dbe::detail::FieldSpec Field(const char* name, dbe::TFieldType type, int size, bool key) {
+    dbe::detail::FieldSpec f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    f.key = key;
+    return f;
+}
+
 void EngineTable(const fs::path& work, const fs::path& corpus, int level, int blockSize) {
     using namespace dbe;
     detail::CreateSpec s;
@@ -150,16 +160,8 @@ void EngineTable(const fs::path& work, const fs::path& corpus, int level, int bl
     s.blockSize = blockSize;
     s.codePage = 1251;
     s.sortOrder = "ancyrr";
-    auto field = [](const char* n, TFieldType t, int size, bool key) {
-        detail::FieldSpec f;
-        f.name = n;
-        f.type = t;
-        f.size = size;
-        f.key = key;
-        return f;
-    };
-    s.fields = {field("K", TFieldType::String, 10, true), field("I", TFieldType::Integer, 0, false),
-                field("G", TFieldType::Graphic, 0, false), field("M", TFieldType::Memo, 8, false)};
+    s.fields = {Field("K", TFieldType::String, 10, true), Field("I", TFieldType::Integer, 0, false),
+                Field("G", TFieldType::Graphic, 0, false), Field("M", TFieldType::Memo, 8, false)};
     if (level < 5) s.fields[1].type = TFieldType::Smallint;
     std::string path = detail::CreateTable(work.string(), s);
     TTable t;
@@ -310,17 +312,9 @@ void FamilySeeds(const fs::path& work, const fs::path& corpus, const std::vector
     s.blockSize = 1024;
     s.codePage = 1251;
     s.sortOrder = "ancyrr";
-    auto field = [](const char* n, TFieldType t, int size, bool key) {
-        dbe::detail::FieldSpec f;
-        f.name = n;
-        f.type = t;
-        f.size = size;
-        f.key = key;
-        return f;
-    };
-    s.fields = {field("Name", TFieldType::String, 20, true), field("Count", TFieldType::Smallint, 0, false),
-                field("Day", TFieldType::Date, 0, false), field("Start", TFieldType::Time, 0, false),
-                field("Group", TFieldType::String, 31, false), field("Note", TFieldType::Memo, 10, false)};
+    s.fields = {Field("Name", TFieldType::String, 20, true), Field("Count", TFieldType::Smallint, 0, false),
+                Field("Day", TFieldType::Date, 0, false), Field("Start", TFieldType::Time, 0, false),
+                Field("Group", TFieldType::String, 31, false), Field("Note", TFieldType::Memo, 10, false)};
     s.fields[1].hasMin = s.fields[1].hasMax = s.fields[1].hasDefault = true;
     s.fields[1].minValue = "0";
     s.fields[1].maxValue = "255";

@@ -605,6 +605,12 @@ public:
 KXC_IMPLEMENT_CLASS(TfrmListsTranslated)
 void TfrmListsTranslated::DescribeClass(kxc::TClassBuilder<TfrmListsTranslated>&) {}
 
+// Frees the form when the test ends, whichever way.
+struct FreeForm {
+    kxc::TForm* f;
+    ~FreeForm() { f->Free(); }
+};
+
 std::vector<std::string> Lines(const kxc::TStrings* s) {
     std::vector<std::string> v;
     for (int i = 0; i < s->Count(); ++i) v.push_back(s->Get(i));
@@ -621,10 +627,7 @@ TEST_F(Translator, ListsMemoAndMenu) {
                                {"&Open", "&Bearbeiten"}, {"Exit", "&Beenden"}};
     for (auto& w : german) dictionary->Word(kGerman, w[0], w[1]);
     auto* f = kxc::CreateForm<TfrmListsTranslated>(nullptr);
-    struct FreeForm {
-        kxc::TForm* f;
-        ~FreeForm() { f->Free(); }
-    } freeForm{f};
+    const FreeForm freeForm{f};
     auto* lb = f->Get<kxc::TListBox>("lbPlain");
     auto* clb = f->Get<kxc::TCheckListBox>("clbChecks");
     auto* shown = f->Get<kxc::TComboBox>("cbShown");
@@ -672,10 +675,7 @@ TEST_F(Translator, ListsMemoAndMenu) {
 TEST_F(Translator, EachEmptiedLineComesBackAsItsOwn) {
     dictionary->Word(kGerman, "Yes", "Ja");
     auto* f = kxc::CreateForm<TfrmListsTranslated>(nullptr);
-    struct FreeForm {
-        kxc::TForm* f;
-        ~FreeForm() { f->Free(); }
-    } freeForm{f};
+    const FreeForm freeForm{f};
     auto* lb = f->Get<kxc::TListBox>("lbPlain");
     ASSERT_NE(lb, nullptr);
     lb->Items()->Clear();
