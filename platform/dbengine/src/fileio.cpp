@@ -385,15 +385,21 @@ FamilyWrite::~FamilyWrite() {
     if (!done_) RemoveTree(work_);
 }
 
-void FamilyWrite::Commit(const std::vector<std::string>& targets) {
+namespace {
+std::vector<std::string> NameParts(const std::vector<std::string>& paths) {
     std::vector<std::string> names;
-    for (const std::string& t : targets) names.push_back(NamePart(t));
+    for (const std::string& p : paths) names.push_back(NamePart(p));
+    return names;
+}
+}  // namespace
+
+void FamilyWrite::Commit(const std::vector<std::string>& targets) {
+    const std::vector<std::string> names = NameParts(targets);
     Run(names, names, true);
 }
 
 void FamilyWrite::CommitRowless(const std::vector<std::string>& targets) {
-    std::vector<std::string> names;
-    for (const std::string& t : targets) names.push_back(NamePart(t));
+    const std::vector<std::string> names = NameParts(targets);
     Run(names, names, false);
 }
 
